@@ -1,0 +1,31 @@
+# The two set-up commands: `make run` and `make test`.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: deps configure build run test bench package clean
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake --preset default >/dev/null
+
+build: configure
+	@cmake --build --preset default -j $(JOBS)
+
+run: build
+	$(BUILD_DIR)/bin/fangji
+
+test: build
+	QT_QPA_PLATFORM=offscreen ctest --preset default -j $(JOBS)
+
+bench: configure
+	@cmake --build --preset release -j $(JOBS) --target fangji_bench
+	build-release/bin/fangji_bench
+
+package: configure
+	@cmake --build --preset release -j $(JOBS)
+	cd build-release && cpack -G DEB
+
+clean:
+	rm -rf $(BUILD_DIR) build-release

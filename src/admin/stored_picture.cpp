@@ -1,0 +1,7 @@
+#include "stored_picture.h"
+
+namespace fangji::admin {
+
+QImage readStoredPicture() { return {}; }
+
+} // namespace fangji::admin

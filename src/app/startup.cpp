@@ -1,0 +1,141 @@
+#include "startup.h"
+
+#include "main_window.h"
+#include "splash_form.h"
+
+#include "admin/password_form.h"
+#include "admin/profile_form.h"
+#include "platform/busy.h"
+#include "platform/paths.h"
+#include "platform/prompts.h"
+#include "platform/single_instance.h"
+#include "store/database.h"
+#include "store/schema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace fangji::app {
+
+namespace {
+// File-system failures are reported with the numbers the system has always used for them.
+constexpr int kPathAccessError = 75;
+} // namespace
+
+Startup::Startup() = default;
+Startup::~Startup() = default;
+
+Startup::Outcome Startup::fatal(const QString& text) {
+    platform::message(m_main.get(), text, platform::Icon::None);
+    platform::setArrowPointer();
+    m_exitCode = 1;
+    if (m_main) {
+        m_main->endProgram();
+    }
+    return Outcome::Ended;
+}
+
+Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
+    // 1. Single instance.
+    if (!instance.acquired()) {
+        platform::message(nullptr, QStringLiteral("程序已经开始运行"), platform::Icon::Information);
+        m_exitCode = 0;
+        return Outcome::Ended;
+    }
+    // 3. Busy for the whole start.
+    platform::setBusyPointer();
+
+    // 4. Data folder.
+    const QString dataDir = platform::dataDir();
+    if (!QFileInfo(dataDir).isDir() && !QDir().mkpath(dataDir)) {
+        return fatal(store::errorReport({kPathAccessError, QStringLiteral("Path/File access error")}, true));
+    }
+    platform::doEvents();
+
+    // 5. Data file, copied from the template when missing.
+    const QString dbPath = platform::databasePath();
+    if (!QFileInfo::exists(dbPath)) {
+        const QString templ = platform::templatePath();
+        if (!QFileInfo::exists(templ)) {
+            platform::message(nullptr, QStringLiteral("系统数据丢失，请将原系统卸载，重新安装。"),
+                              platform::Icon::Question);
+            platform::setArrowPointer();
+            m_exitCode = 1;
+            return Outcome::Ended;
+        }
+        // Copy beside, then rename: a failed copy never leaves a half-written database.
+        const QString partial = dbPath + QStringLiteral(".part");
+        QFile::remove(partial);
+        if (!QFile::copy(templ, partial) || !QFile::rename(partial, dbPath)) {
+            QFile::remove(partial);
+            return fatal(store::errorReport({kPathAccessError, QStringLiteral("Path/File access error")}, true));
+        }
+        QFile(dbPath).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        platform::doEvents();
+    }
+
+    // 6. The main window, which puts the stored background on itself as it loads.
+    platform::doEvents();
+    platform::doEvents();
+    m_main = std::make_unique<MainWindow>();
+    m_main->showMaximized();
+    m_main->loadBackground();
+
+    // 7. Menus locked, restricted level.
+    m_main->LockMainMenus();
+    m_main->setUserLevel(QStringLiteral("000"));
+
+    // 8. Database.
+    auto db = store::Database::open(dbPath, store::kMainConnect);
+    if (!db) {
+        return fatal(store::errorReport(db.error(), true));
+    }
+    platform::doEvents();
+    if (store::Status s = db->deleteAllQueryDefs(); !s) {
+        return fatal(store::errorReport(s.error(), true));
+    }
+
+    // 9. First-use check 1: the password table.
+    if (store::Status s = db->createQueryDef(QStringLiteral("000"), QStringLiteral("SELECT * FROM 密码表")); !s) {
+        return fatal(store::errorReport(s.error(), true));
+    }
+    auto users = db->openRecordSet(QStringLiteral("000"));
+    if (!users) {
+        return fatal(store::errorReport(users.error(), true));
+    }
+    if (users->isEmptyTable()) {
+        db->close();
+        platform::message(m_main.get(), QStringLiteral("初次使用系统　请先登录系统启动密码内容"),
+                          platform::Icon::Exclamation);
+        m_main->showWindow(new admin::PasswordForm(*m_main));
+        return Outcome::Running;
+    }
+
+    // 10. First-use check 2: the profile table.
+    if (store::Status s = db->createQueryDef(QStringLiteral("001"), QStringLiteral("SELECT * FROM 用户资料")); !s) {
+        return fatal(store::errorReport(s.error(), true));
+    }
+    auto profile = db->openRecordSet(QStringLiteral("001"));
+    if (!profile) {
+        return fatal(store::errorReport(profile.error(), true));
+    }
+    platform::doEvents();
+    if (profile->isEmptyTable()) {
+        db->close();
+        platform::message(m_main.get(), QStringLiteral("初次使用系统　请先登录用户资料内容"),
+                          platform::Icon::Exclamation);
+        m_main->showWindow(new admin::ProfileForm(*m_main));
+        return Outcome::Running;
+    }
+
+    // 11. Normal path: the splash, which leads to the login.
+    db->close();
+    m_main->setUserLevel(QStringLiteral(" "));
+    platform::doEvents();
+    m_main->showWindow(new SplashForm(*m_main));
+    platform::setArrowPointer();
+    return Outcome::Running;
+}
+
+} // namespace fangji::app

@@ -1,0 +1,38 @@
+#include "paths.h"
+
+#include "store/schema.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace fangji::platform {
+
+QString dataDir() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("c:/qxdata/");
+#else
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/qxdata/");
+#endif
+}
+
+QString databasePath() { return dataDir() + store::kDatabaseFileName; }
+
+QString programDir() { return QCoreApplication::applicationDirPath(); }
+
+QString shippedFile(const QString& name) {
+    const QString beside = programDir() + u'/' + name;
+    if (QFileInfo::exists(beside)) {
+        return beside;
+    }
+    const QString shared = QDir::cleanPath(programDir() + QStringLiteral("/../share/fangji/") + name);
+    if (QFileInfo::exists(shared)) {
+        return shared;
+    }
+    return beside;
+}
+
+QString templatePath() { return shippedFile(store::kDatabaseFileName); }
+
+} // namespace fangji::platform

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace fangji::platform {
+
+// The data folder (c:\qxdata\ on Windows, $XDG_DATA_HOME/qxdata/ elsewhere), with a final separator.
+QString dataDir();
+// The database file in the data folder.
+QString databasePath();
+// The program's own folder.
+QString programDir();
+// A file shipped with the program: beside the executable, else in the installed share folder.
+QString shippedFile(const QString& name);
+// The template database shipped with the program.
+QString templatePath();
+
+} // namespace fangji::platform

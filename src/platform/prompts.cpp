@@ -1,0 +1,84 @@
+#include "prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace fangji::platform {
+
+namespace {
+
+class DialogPrompts final : public Prompts {
+public:
+    Answer message(QWidget* parent, const QString& text, Icon icon, Buttons buttons, const QString& title) override {
+        QMessageBox box(parent);
+        box.setWindowTitle(title);
+        box.setText(text);
+        switch (icon) {
+        case Icon::None:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+        case Icon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case Icon::Exclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Icon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        }
+        if (buttons == Buttons::YesNo) {
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::Yes);
+        } else {
+            box.setStandardButtons(QMessageBox::Ok);
+        }
+        const int r = box.exec();
+        if (buttons == Buttons::Ok) {
+            return Answer::Ok;
+        }
+        return r == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    }
+
+    QString openFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter) override {
+        return QFileDialog::getOpenFileName(parent, title, folder, qtFilter(filter));
+    }
+
+    QString saveFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter) override {
+        return QFileDialog::getSaveFileName(parent, title, folder, qtFilter(filter));
+    }
+};
+
+DialogPrompts& dialogPrompts() {
+    static DialogPrompts p;
+    return p;
+}
+
+Prompts* g_prompts = nullptr;
+
+} // namespace
+
+Prompts& prompts() { return g_prompts ? *g_prompts : dialogPrompts(); }
+
+void setPrompts(Prompts* p) { g_prompts = p; }
+
+Answer message(QWidget* parent, const QString& text, Icon icon, Buttons buttons, const QString& title) {
+    return prompts().message(parent, text, icon, buttons, title);
+}
+
+bool ask(QWidget* parent, const QString& text) {
+    return prompts().message(parent, text, Icon::Question, Buttons::YesNo, QString()) == Answer::Yes;
+}
+
+QString qtFilter(const QString& filter) {
+    const QStringList parts = filter.split(u'|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        out << parts[i] + QStringLiteral(" (") + patterns + u')';
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+} // namespace fangji::platform

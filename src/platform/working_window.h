@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QWidget>
+
+namespace fangji::platform {
+
+class Session;
+
+// Base of the windows opened from the main menus. unload() closes the window
+// (and its frame in the main window's document area).
+class WorkingWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit WorkingWindow(Session& session, QWidget* parent = nullptr);
+
+    Session& session() const { return m_session; }
+
+    // Closes the window for good, as the window's own exit commands do.
+    void unload();
+    bool isUnloading() const { return m_unloading; }
+
+    // Left edge and top edge, in pixels, that put the window at the given
+    // fractions of the main window's free space; without a main window, the screen's.
+    QPoint placement(double horizontalDivisor, double verticalDivisor) const;
+    QSize mainWindowSize() const;
+    // Moves the window; inside the main window's document area the frame moves.
+    void placeAt(const QPoint& topLeft);
+
+signals:
+    void unloaded();
+
+private:
+    Session& m_session;
+    bool m_unloading = false;
+};
+
+} // namespace fangji::platform

@@ -1,0 +1,670 @@
+#include "database.h"
+
+#include "jet_sql.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+#include <openssl/evp.h>
+#include <sqlite3.h>
+
+namespace fangji::store {
+
+QString errorReport(const DbError& error, bool lineBreak) {
+    return QStringLiteral("错误号码：") + QString::number(error.number) +
+           (lineBreak ? QStringLiteral("\r\n") : QString()) + QStringLiteral("错误内容：") + error.description;
+}
+
+QString connectPassword(const QString& connect) {
+    for (const QString& part : connect.split(u';', Qt::SkipEmptyParts)) {
+        const QString trimmed = part.trimmed();
+        if (trimmed.startsWith(QStringLiteral("pwd="), Qt::CaseInsensitive)) {
+            return trimmed.mid(4);
+        }
+    }
+    return {};
+}
+
+QString quoteIdentifier(const QString& name) {
+    QString out = name;
+    out.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + out + u'"';
+}
+
+namespace {
+
+DbError errorOf(sqlite3* db) {
+    if (db == nullptr) {
+        return {SQLITE_MISUSE, QStringLiteral("database is not open")};
+    }
+    return {sqlite3_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))};
+}
+
+// The raw key SQLCipher derives from a passphrase and a file's salt (PBKDF2-HMAC-SHA1,
+// 64,000 rounds, 32 bytes). Deriving it once per salt spares every later open the
+// slow derivation.
+QByteArray rawKeyFor(const QByteArray& passphrase, const QByteArray& salt) {
+    static QHash<QByteArray, QByteArray> cache;
+    const QByteArray cacheKey = passphrase + '\0' + salt;
+    auto it = cache.constFind(cacheKey);
+    if (it != cache.constEnd()) {
+        return *it;
+    }
+    QByteArray key(32, '\0');
+    if (PKCS5_PBKDF2_HMAC_SHA1(passphrase.constData(), passphrase.size(),
+                               reinterpret_cast<const unsigned char*>(salt.constData()), salt.size(), 64000,
+                               key.size(), reinterpret_cast<unsigned char*>(key.data())) != 1) {
+        return {};
+    }
+    cache.insert(cacheKey, key);
+    return key;
+}
+
+int applyKey(sqlite3* db, const QString& path, const QString& connect, bool fresh) {
+    const QByteArray passphrase = connectPassword(connect).toUtf8();
+    QByteArray salt;
+    if (!fresh) {
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly)) {
+            salt = f.read(16);
+        }
+    }
+    int rc = SQLITE_OK;
+    const QByteArray key = salt.size() == 16 ? rawKeyFor(passphrase, salt) : QByteArray();
+    if (!key.isEmpty()) {
+        const QByteArray raw = "x'" + key.toHex() + salt.toHex() + "'";
+        rc = sqlite3_key(db, raw.constData(), raw.size());
+    } else {
+        rc = sqlite3_key(db, passphrase.constData(), passphrase.size());
+    }
+    if (rc == SQLITE_OK) {
+        // Ignored by SQLCipher 3; lets SQLCipher 4 read files of this format.
+        sqlite3_exec(db, "PRAGMA cipher_compatibility = 3", nullptr, nullptr, nullptr);
+    }
+    return rc;
+}
+
+} // namespace
+
+Result<Database> Database::openFile(const QString& path, const QString& connect, bool create) {
+    if (!create) {
+        QFileInfo info(path);
+        if (!info.exists() || info.isDir()) {
+            return DbError{SQLITE_CANTOPEN, QStringLiteral("unable to open database file")};
+        }
+    }
+    sqlite3* db = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_FULLMUTEX;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        DbError e = errorOf(db);
+        sqlite3_close(db);
+        return e;
+    }
+    rc = applyKey(db, path, connect, create);
+    if (rc == SQLITE_OK) {
+        rc = jet::registerFunctions(db);
+    }
+    if (rc == SQLITE_OK) {
+        // The probe: a wrong key fails here with "file is encrypted or is not a database".
+        rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        DbError e = errorOf(db);
+        sqlite3_close(db);
+        return e;
+    }
+    sqlite3_busy_timeout(db, 5000);
+    sqlite3_exec(db, "PRAGMA cache_size = -65536", nullptr, nullptr, nullptr);
+    return Database(db);
+}
+
+namespace {
+
+bool onlySpaceAfter(const char* tail) {
+    for (; tail != nullptr && *tail != '\0'; ++tail) {
+        if (*tail != ' ' && *tail != '\t' && *tail != '\r' && *tail != '\n' && *tail != ';') {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+// ------------------------------------------------------------------ Statement
+
+Statement::Statement(Statement&& other) noexcept : m_stmt(other.m_stmt), m_db(other.m_db) {
+    other.m_stmt = nullptr;
+}
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+    if (this != &other) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = other.m_stmt;
+        m_db = other.m_db;
+        other.m_stmt = nullptr;
+    }
+    return *this;
+}
+
+Statement::~Statement() { sqlite3_finalize(m_stmt); }
+
+Status Statement::bind(int index, const QVariant& value) {
+    int rc = SQLITE_OK;
+    if (!value.isValid() || value.isNull()) {
+        rc = sqlite3_bind_null(m_stmt, index);
+    } else {
+        switch (value.typeId()) {
+        case QMetaType::QByteArray: {
+            const QByteArray b = value.toByteArray();
+            rc = sqlite3_bind_blob(m_stmt, index, b.constData(), b.size(), SQLITE_TRANSIENT);
+            break;
+        }
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::Bool:
+            rc = sqlite3_bind_int64(m_stmt, index, value.toLongLong());
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            rc = sqlite3_bind_double(m_stmt, index, value.toDouble());
+            break;
+        default: {
+            const QByteArray t = value.toString().toUtf8();
+            rc = sqlite3_bind_text(m_stmt, index, t.constData(), t.size(), SQLITE_TRANSIENT);
+        }
+        }
+    }
+    if (rc != SQLITE_OK) {
+        return errorOf(m_db);
+    }
+    return {};
+}
+
+Result<bool> Statement::step() {
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW) {
+        return true;
+    }
+    if (rc == SQLITE_DONE) {
+        return false;
+    }
+    DbError e = errorOf(m_db);
+    sqlite3_reset(m_stmt);
+    return e;
+}
+
+Status Statement::reset() {
+    if (sqlite3_reset(m_stmt) != SQLITE_OK) {
+        return errorOf(m_db);
+    }
+    return {};
+}
+
+int Statement::columnCount() const { return sqlite3_column_count(m_stmt); }
+
+QString Statement::columnName(int column) const {
+    return QString::fromUtf8(sqlite3_column_name(m_stmt, column));
+}
+
+bool Statement::isNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
+
+QString Statement::text(int column) const {
+    const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    return t ? QString::fromUtf8(t, sqlite3_column_bytes(m_stmt, column)) : QString();
+}
+
+const char* Statement::utf8(int column, int* bytes) const {
+    const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    *bytes = sqlite3_column_bytes(m_stmt, column);
+    return t;
+}
+
+QVariant Statement::value(int column) const {
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return QVariant(static_cast<qlonglong>(sqlite3_column_int64(m_stmt, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(m_stmt, column));
+    case SQLITE_BLOB:
+        return QVariant(blob(column));
+    default:
+        return QVariant(text(column));
+    }
+}
+
+QByteArray Statement::blob(int column) const {
+    const void* b = sqlite3_column_blob(m_stmt, column);
+    return b ? QByteArray(static_cast<const char*>(b), sqlite3_column_bytes(m_stmt, column)) : QByteArray();
+}
+
+// ------------------------------------------------------------------ RecordSet
+
+QVariant RecordSet::field(int column) const {
+    if (m_pos < 0 || m_pos >= m_rows || column < 0 || column >= fieldCount()) {
+        return {};
+    }
+    return m_cells[static_cast<size_t>(m_pos) * m_names.size() + column];
+}
+
+bool RecordSet::isEmptyTable() const {
+    return m_rows == 0 || fieldCount() == 0 || !m_cells[0].isValid();
+}
+
+// ------------------------------------------------------------------ Database
+
+Database::Database(Database&& other) noexcept : m_db(other.m_db) { other.m_db = nullptr; }
+
+Database& Database::operator=(Database&& other) noexcept {
+    if (this != &other) {
+        close();
+        m_db = other.m_db;
+        other.m_db = nullptr;
+    }
+    return *this;
+}
+
+Database::~Database() { close(); }
+
+void Database::close() {
+    if (m_db != nullptr) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+Result<Database> Database::open(const QString& path, const QString& connect) {
+    return openFile(path, connect, false);
+}
+
+Result<Database> Database::create(const QString& path, const QString& connect) {
+    return openFile(path, connect, true);
+}
+
+DbError Database::lastError() const { return errorOf(m_db); }
+
+int Database::changes() const { return m_db ? sqlite3_changes(m_db) : 0; }
+
+Result<Statement> Database::prepareNative(const QString& sql) {
+    if (m_db == nullptr) {
+        return errorOf(nullptr);
+    }
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(m_db, utf8.constData(), utf8.size() + 1, &stmt, &tail) != SQLITE_OK) {
+        return errorOf(m_db);
+    }
+    if (!onlySpaceAfter(tail)) {
+        sqlite3_finalize(stmt);
+        return DbError{SQLITE_ERROR, QStringLiteral("Characters found after end of SQL statement.")};
+    }
+    if (stmt == nullptr) {
+        return DbError{SQLITE_ERROR, QStringLiteral("empty SQL statement")};
+    }
+    return Statement(stmt, m_db);
+}
+
+Result<Statement> Database::prepare(const QString& jetSql) { return prepareNative(jet::translate(jetSql)); }
+
+namespace {
+Status runToEnd(Result<Statement> stmt) {
+    if (!stmt) {
+        return stmt.error();
+    }
+    while (true) {
+        auto row = stmt->step();
+        if (!row) {
+            return row.error();
+        }
+        if (!*row) {
+            return {};
+        }
+    }
+}
+} // namespace
+
+Status Database::execute(const QString& jetSql) {
+    return runToEnd(prepareNative(jet::translate(jetSql, jet::Mode::Execute)));
+}
+
+Status Database::executeNative(const QString& sql) {
+    if (m_db == nullptr) {
+        return errorOf(nullptr);
+    }
+    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+        return errorOf(m_db);
+    }
+    return {};
+}
+
+Status Database::begin() { return executeNative(QStringLiteral("BEGIN")); }
+Status Database::commit() { return executeNative(QStringLiteral("COMMIT")); }
+Status Database::rollback() { return executeNative(QStringLiteral("ROLLBACK")); }
+
+Result<QStringList> Database::queryDefNames() {
+    auto stmt = prepareNative(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'view' ORDER BY name"));
+    if (!stmt) {
+        return stmt.error();
+    }
+    QStringList names;
+    while (true) {
+        auto row = stmt->step();
+        if (!row) {
+            return row.error();
+        }
+        if (!*row) {
+            break;
+        }
+        names << stmt->text(0);
+    }
+    return names;
+}
+
+Status Database::deleteQueryDef(const QString& name) {
+    return runToEnd(prepareNative(QStringLiteral("DROP VIEW ") + quoteIdentifier(name)));
+}
+
+Status Database::deleteAllQueryDefs() {
+    // Whole passes until the file holds no stored query.
+    for (int pass = 0; pass < 100; ++pass) {
+        auto names = queryDefNames();
+        if (!names) {
+            return names.error();
+        }
+        if (names->isEmpty()) {
+            return {};
+        }
+        for (const QString& name : *names) {
+            if (Status s = deleteQueryDef(name); !s) {
+                return s;
+            }
+        }
+    }
+    return DbError{SQLITE_ERROR, QStringLiteral("stored queries could not be deleted")};
+}
+
+Status Database::createQueryDef(const QString& name, const QString& jetSql) {
+    return runToEnd(
+        prepareNative(QStringLiteral("CREATE VIEW ") + quoteIdentifier(name) + QStringLiteral(" AS ") + jet::translate(jetSql)));
+}
+
+Result<RecordSet> Database::openRecordSet(const QString& nameOrSql) {
+    const bool isName = !nameOrSql.contains(u' ');
+    auto stmt = isName ? prepareNative(QStringLiteral("SELECT * FROM ") + quoteIdentifier(nameOrSql)) : prepare(nameOrSql);
+    if (!stmt) {
+        return stmt.error();
+    }
+    RecordSet rs;
+    const int columns = stmt->columnCount();
+    for (int c = 0; c < columns; ++c) {
+        rs.m_names << stmt->columnName(c);
+    }
+    while (true) {
+        auto row = stmt->step();
+        if (!row) {
+            return row.error();
+        }
+        if (!*row) {
+            break;
+        }
+        for (int c = 0; c < columns; ++c) {
+            rs.m_cells.push_back(stmt->value(c));
+        }
+        ++rs.m_rows;
+    }
+    return rs;
+}
+
+Result<bool> Database::hasTable(const QString& table) {
+    auto stmt = prepareNative(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?1"));
+    if (!stmt) {
+        return stmt.error();
+    }
+    if (Status s = stmt->bind(1, table); !s) {
+        return s.error();
+    }
+    auto row = stmt->step();
+    if (!row) {
+        return row.error();
+    }
+    return stmt->value(0).toInt() > 0;
+}
+
+Result<Table> Database::openTable(const QString& table) {
+    auto stmt = prepareNative(QStringLiteral("PRAGMA table_info(") + quoteIdentifier(table) + u')');
+    if (!stmt) {
+        return stmt.error();
+    }
+    Table t;
+    t.m_db = this;
+    t.m_table = table;
+    while (true) {
+        auto row = stmt->step();
+        if (!row) {
+            return row.error();
+        }
+        if (!*row) {
+            break;
+        }
+        t.m_columns << stmt->text(1);
+    }
+    if (t.m_columns.isEmpty()) {
+        return DbError{SQLITE_ERROR, QStringLiteral("no such table: ") + table};
+    }
+    return t;
+}
+
+// ------------------------------------------------------------------ Table
+
+Status Table::setIndex(const QString& indexName) {
+    auto stmt = m_db->prepareNative(QStringLiteral("PRAGMA index_info(") + quoteIdentifier(indexName) + u')');
+    if (!stmt) {
+        return stmt.error();
+    }
+    auto row = stmt->step();
+    if (!row) {
+        return row.error();
+    }
+    if (!*row) {
+        return DbError{SQLITE_ERROR, QStringLiteral("no such index: ") + indexName};
+    }
+    m_indexColumn = stmt->text(2);
+    return {};
+}
+
+Result<bool> Table::loadRow(Statement& stmt) {
+    auto row = stmt.step();
+    if (!row) {
+        return row.error();
+    }
+    m_mode = Mode::None;
+    if (!*row) {
+        m_rowid = 0;
+        m_current.assign(m_columns.size(), QVariant());
+        return false;
+    }
+    m_rowid = stmt.value(0).toLongLong();
+    m_current.clear();
+    for (int c = 0; c < m_columns.size(); ++c) {
+        m_current.push_back(stmt.value(c + 1));
+    }
+    return true;
+}
+
+Status Table::seek(const QVariant& key) {
+    if (m_indexColumn.isEmpty()) {
+        return DbError{SQLITE_ERROR, QStringLiteral("no current index")};
+    }
+    auto stmt = m_db->prepareNative(QStringLiteral("SELECT rowid, * FROM ") + quoteIdentifier(m_table) +
+                                    QStringLiteral(" WHERE ") + quoteIdentifier(m_indexColumn) +
+                                    QStringLiteral(" = ?1 LIMIT 1"));
+    if (!stmt) {
+        return stmt.error();
+    }
+    if (Status s = stmt->bind(1, key); !s) {
+        return s;
+    }
+    auto found = loadRow(*stmt);
+    if (!found) {
+        return found.error();
+    }
+    m_noMatch = !*found;
+    return {};
+}
+
+Result<bool> Table::moveFirst() {
+    auto stmt = m_db->prepareNative(QStringLiteral("SELECT rowid, * FROM ") + quoteIdentifier(m_table) +
+                                    QStringLiteral(" ORDER BY rowid LIMIT 1"));
+    if (!stmt) {
+        return stmt.error();
+    }
+    return loadRow(*stmt);
+}
+
+Result<int> Table::recordCount() {
+    auto stmt = m_db->prepareNative(QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(m_table));
+    if (!stmt) {
+        return stmt.error();
+    }
+    auto row = stmt->step();
+    if (!row) {
+        return row.error();
+    }
+    return stmt->value(0).toInt();
+}
+
+QVariant Table::field(int column) const {
+    const auto& values = (m_mode == Mode::None) ? m_current : m_buffer;
+    if (column < 0 || static_cast<size_t>(column) >= values.size()) {
+        return {};
+    }
+    return values[column];
+}
+
+void Table::addNew() {
+    m_mode = Mode::Add;
+    m_buffer.assign(m_columns.size(), QVariant());
+    m_dirty.assign(m_columns.size(), false);
+}
+
+Status Table::edit() {
+    if (m_rowid == 0) {
+        return DbError{SQLITE_ERROR, QStringLiteral("No current record.")};
+    }
+    m_mode = Mode::Edit;
+    m_buffer = m_current;
+    m_dirty.assign(m_columns.size(), false);
+    return {};
+}
+
+void Table::setField(int column, const QVariant& value) {
+    if (m_mode == Mode::None || column < 0 || column >= m_columns.size()) {
+        return;
+    }
+    m_buffer[column] = value;
+    m_dirty[column] = true;
+}
+
+void Table::appendChunk(int column, const QByteArray& chunk) {
+    if (m_mode == Mode::None || column < 0 || column >= m_columns.size()) {
+        return;
+    }
+    const QVariant& old = m_buffer[column];
+    QByteArray bytes = old.isValid() ? old.toByteArray() : QByteArray();
+    bytes += chunk;
+    m_buffer[column] = QVariant(bytes);
+    m_dirty[column] = true;
+}
+
+Status Table::update() {
+    if (m_mode == Mode::None) {
+        return DbError{SQLITE_ERROR, QStringLiteral("Update without AddNew or Edit.")};
+    }
+    QStringList names;
+    std::vector<QVariant> values;
+    for (int c = 0; c < m_columns.size(); ++c) {
+        if (m_dirty[c]) {
+            names << quoteIdentifier(m_columns[c]);
+            values.push_back(m_buffer[c]);
+        }
+    }
+    QString sql;
+    if (m_mode == Mode::Add) {
+        if (names.isEmpty()) {
+            sql = QStringLiteral("INSERT INTO ") + quoteIdentifier(m_table) + QStringLiteral(" DEFAULT VALUES");
+        } else {
+            QStringList marks;
+            for (int i = 0; i < names.size(); ++i) {
+                marks << QStringLiteral("?%1").arg(i + 1);
+            }
+            sql = QStringLiteral("INSERT INTO ") + quoteIdentifier(m_table) + u'(' + names.join(u',') +
+                  QStringLiteral(") VALUES(") + marks.join(u',') + u')';
+        }
+    } else {
+        if (names.isEmpty()) {
+            m_mode = Mode::None;
+            return {};
+        }
+        QStringList sets;
+        for (int i = 0; i < names.size(); ++i) {
+            sets << names[i] + QStringLiteral(" = ?%1").arg(i + 1);
+        }
+        sql = QStringLiteral("UPDATE ") + quoteIdentifier(m_table) + QStringLiteral(" SET ") + sets.join(u',') +
+              QStringLiteral(" WHERE rowid = ?%1").arg(names.size() + 1);
+    }
+    auto stmt = m_db->prepareNative(sql);
+    if (!stmt) {
+        return stmt.error();
+    }
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (Status s = stmt->bind(static_cast<int>(i) + 1, values[i]); !s) {
+            return s;
+        }
+    }
+    if (m_mode == Mode::Edit) {
+        if (Status s = stmt->bind(static_cast<int>(values.size()) + 1, QVariant(m_rowid)); !s) {
+            return s;
+        }
+    }
+    auto done = stmt->step();
+    if (!done) {
+        return done.error();
+    }
+    if (m_mode == Mode::Add) {
+        m_rowid = sqlite3_last_insert_rowid(m_db->handle());
+    }
+    m_current = m_buffer;
+    m_mode = Mode::None;
+    return {};
+}
+
+Status Table::deleteCurrent() {
+    if (m_rowid == 0) {
+        return DbError{SQLITE_ERROR, QStringLiteral("No current record.")};
+    }
+    auto stmt = m_db->prepareNative(QStringLiteral("DELETE FROM ") + quoteIdentifier(m_table) +
+                                    QStringLiteral(" WHERE rowid = ?1"));
+    if (!stmt) {
+        return stmt.error();
+    }
+    if (Status s = stmt->bind(1, QVariant(m_rowid)); !s) {
+        return s;
+    }
+    auto done = stmt->step();
+    if (!done) {
+        return done.error();
+    }
+    m_rowid = 0;
+    m_current.assign(m_columns.size(), QVariant());
+    return {};
+}
+
+} // namespace fangji::store

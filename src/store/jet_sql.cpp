@@ -1,0 +1,525 @@
+#include "jet_sql.h"
+
+#include <QCollator>
+#include <QLocale>
+
+#include <sqlite3.h>
+
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace fangji::store::jet {
+
+namespace {
+
+bool isIdentChar(QChar c) { return c.isLetterOrNumber() || c == u'_' || c.unicode() > 0x7f; }
+
+// Case-insensitive match of an ASCII keyword at position i, bounded by non-identifier characters.
+bool keywordAt(const QString& s, qsizetype i, QStringView word) {
+    if (i + word.size() > s.size()) {
+        return false;
+    }
+    if (i > 0 && isIdentChar(s[i - 1])) {
+        return false;
+    }
+    if (QStringView(s).mid(i, word.size()).compare(word, Qt::CaseInsensitive) != 0) {
+        return false;
+    }
+    const qsizetype end = i + word.size();
+    return end >= s.size() || !isIdentChar(s[end]);
+}
+
+qsizetype skipSpaces(const QString& s, qsizetype i) {
+    while (i < s.size() && s[i].isSpace()) {
+        ++i;
+    }
+    return i;
+}
+
+} // namespace
+
+QString translate(const QString& sql, Mode mode) {
+    QString out;
+    out.reserve(sql.size() + 16);
+    bool first = true; // first keyword of the statement
+    qsizetype i = 0;
+    while (i < sql.size()) {
+        const QChar c = sql[i];
+        if (c == u'\'' || c == u'"' || c == u'[' || c == u'`') {
+            // Copy a quoted literal or identifier untouched.
+            const QChar close = (c == u'[') ? QChar(u']') : c;
+            qsizetype j = i + 1;
+            while (j < sql.size()) {
+                if (sql[j] == close) {
+                    if (close != u']' && j + 1 < sql.size() && sql[j + 1] == close) {
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            out += QStringView(sql).mid(i, j - i + 1);
+            i = j + 1;
+            continue;
+        }
+        if (isIdentChar(c) && (i == 0 || !isIdentChar(sql[i - 1]))) {
+            if (first && keywordAt(sql, i, u"DELETE")) {
+                qsizetype j = skipSpaces(sql, i + 6);
+                if (j < sql.size() && sql[j] == u'*') {
+                    out += QStringLiteral("DELETE");
+                    i = j + 1;
+                    first = false;
+                    continue;
+                }
+            }
+            if (first && mode == Mode::Execute && keywordAt(sql, i, u"INSERT")) {
+                out += QStringLiteral("INSERT OR IGNORE");
+                i += 6;
+                first = false;
+                continue;
+            }
+            if (first && mode == Mode::Execute && keywordAt(sql, i, u"UPDATE")) {
+                out += QStringLiteral("UPDATE OR IGNORE");
+                i += 6;
+                first = false;
+                continue;
+            }
+            for (QStringView fn : {QStringView(u"left"), QStringView(u"right")}) {
+                if (keywordAt(sql, i, fn)) {
+                    qsizetype j = skipSpaces(sql, i + fn.size());
+                    if (j < sql.size() && sql[j] == u'(') {
+                        out += u'"' + fn.toString().toLower() + u'"';
+                        i += fn.size();
+                        goto next;
+                    }
+                }
+            }
+            first = false;
+            {
+                qsizetype j = i;
+                while (j < sql.size() && isIdentChar(sql[j])) {
+                    ++j;
+                }
+                out += QStringView(sql).mid(i, j - i);
+                i = j;
+            }
+            continue;
+        }
+        out += c;
+        ++i;
+    next:;
+    }
+    return out;
+}
+
+QString escapeLiteral(const QString& text) {
+    QString out = text;
+    out.replace(u'\'', QStringLiteral("''"));
+    return out;
+}
+
+QString escapePattern(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (c == u'*' || c == u'?' || c == u'#' || c == u'[') {
+            out += u'[';
+            out += c;
+            out += u']';
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------- LIKE
+
+namespace {
+
+inline unsigned char foldByte(unsigned char b) { return (b >= 'A' && b <= 'Z') ? static_cast<unsigned char>(b + 32) : b; }
+
+// Decodes one UTF-8 code point at p (p < end); advances p.
+inline char32_t decode(const unsigned char*& p, const unsigned char* end) {
+    unsigned char b = *p++;
+    if (b < 0x80) {
+        return b;
+    }
+    int extra = (b >= 0xf0) ? 3 : (b >= 0xe0) ? 2 : (b >= 0xc0) ? 1 : 0;
+    char32_t cp = b & (0x3f >> extra);
+    while (extra-- > 0 && p < end && (*p & 0xc0) == 0x80) {
+        cp = (cp << 6) | (*p++ & 0x3f);
+    }
+    return cp;
+}
+
+inline char32_t foldCp(char32_t c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+
+struct Token {
+    enum Kind { Literal, AnyRun, AnyChar, Digit, Class } kind;
+    std::string literal;                              // folded UTF-8 (Literal)
+    std::vector<std::pair<char32_t, char32_t>> ranges; // folded (Class)
+    bool negate = false;
+};
+
+struct Pattern {
+    std::vector<Token> tokens;
+    // Fast shapes: "*" alone / "*lit*" / "lit".
+    enum Shape { General, MatchAll, Contains, Exact } shape = General;
+    std::string needle; // folded literal for Contains/Exact
+    bool needleHasLetters = false;
+};
+
+Pattern compile(std::string_view pat) {
+    Pattern p;
+    auto push = [&](Token t) { p.tokens.push_back(std::move(t)); };
+    const auto* s = reinterpret_cast<const unsigned char*>(pat.data());
+    const auto* end = s + pat.size();
+    while (s < end) {
+        unsigned char b = *s;
+        if (b == '*') {
+            ++s;
+            if (p.tokens.empty() || p.tokens.back().kind != Token::AnyRun) {
+                push({Token::AnyRun, {}, {}, false});
+            }
+        } else if (b == '?') {
+            ++s;
+            push({Token::AnyChar, {}, {}, false});
+        } else if (b == '#') {
+            ++s;
+            push({Token::Digit, {}, {}, false});
+        } else if (b == '[' && std::memchr(s + 1, ']', end - s - 1) != nullptr) {
+            const auto* close = static_cast<const unsigned char*>(std::memchr(s + 1, ']', end - s - 1));
+            // "[]" matches the empty string: it contributes nothing.
+            const unsigned char* q = s + 1;
+            Token t{Token::Class, {}, {}, false};
+            if (q < close && *q == '!') {
+                t.negate = true;
+                ++q;
+            }
+            while (q < close) {
+                char32_t lo = foldCp(decode(q, close));
+                char32_t hi = lo;
+                if (q + 1 < close && *q == '-') {
+                    ++q;
+                    hi = foldCp(decode(q, close));
+                }
+                t.ranges.emplace_back(lo, hi);
+            }
+            s = close + 1;
+            if (t.ranges.empty() && !t.negate) {
+                continue;
+            }
+            // A one-character positive class is a literal (the usual escape "[*]").
+            if (!t.negate && t.ranges.size() == 1 && t.ranges[0].first == t.ranges[0].second) {
+                char32_t cp = t.ranges[0].first;
+                std::string utf8 = QString::fromUcs4(&cp, 1).toStdString();
+                if (!p.tokens.empty() && p.tokens.back().kind == Token::Literal) {
+                    p.tokens.back().literal += utf8;
+                } else {
+                    push({Token::Literal, utf8, {}, false});
+                }
+                continue;
+            }
+            push(std::move(t));
+        } else {
+            const unsigned char* start = s;
+            decode(s, end);
+            std::string utf8(reinterpret_cast<const char*>(start), s - start);
+            for (auto& ch : utf8) {
+                ch = static_cast<char>(foldByte(static_cast<unsigned char>(ch)));
+            }
+            if (!p.tokens.empty() && p.tokens.back().kind == Token::Literal) {
+                p.tokens.back().literal += utf8;
+            } else {
+                push({Token::Literal, utf8, {}, false});
+            }
+        }
+    }
+    const auto& t = p.tokens;
+    if (t.size() == 1 && t[0].kind == Token::AnyRun) {
+        p.shape = Pattern::MatchAll;
+    } else if (t.size() == 3 && t[0].kind == Token::AnyRun && t[1].kind == Token::Literal &&
+               t[2].kind == Token::AnyRun) {
+        p.shape = Pattern::Contains;
+        p.needle = t[1].literal;
+    } else if (t.empty()) {
+        p.shape = Pattern::Exact;
+    } else if (t.size() == 1 && t[0].kind == Token::Literal) {
+        p.shape = Pattern::Exact;
+        p.needle = t[0].literal;
+    }
+    for (unsigned char ch : p.needle) {
+        if (ch >= 'a' && ch <= 'z') {
+            p.needleHasLetters = true;
+        }
+    }
+    return p;
+}
+
+// Does the (folded) literal match text at position q? Advances q on success.
+inline bool literalAt(const std::string& lit, const unsigned char*& q, const unsigned char* end) {
+    if (static_cast<size_t>(end - q) < lit.size()) {
+        return false;
+    }
+    for (size_t k = 0; k < lit.size(); ++k) {
+        if (foldByte(q[k]) != static_cast<unsigned char>(lit[k])) {
+            return false;
+        }
+    }
+    q += lit.size();
+    return true;
+}
+
+inline bool singleAt(const Token& t, const unsigned char*& q, const unsigned char* end) {
+    if (q >= end) {
+        return false;
+    }
+    char32_t c = foldCp(decode(q, end));
+    switch (t.kind) {
+    case Token::AnyChar:
+        return true;
+    case Token::Digit:
+        return c >= '0' && c <= '9';
+    case Token::Class: {
+        bool in = false;
+        for (auto [lo, hi] : t.ranges) {
+            if (c >= lo && c <= hi) {
+                in = true;
+                break;
+            }
+        }
+        return in != t.negate;
+    }
+    default:
+        return false;
+    }
+}
+
+bool matchGeneral(const std::vector<Token>& toks, size_t ti, const unsigned char* q, const unsigned char* end) {
+    // Iterative matcher with backtracking to the last "*".
+    size_t starTok = SIZE_MAX;
+    const unsigned char* starText = nullptr;
+    while (true) {
+        if (ti == toks.size()) {
+            if (q == end) {
+                return true;
+            }
+        } else {
+            const Token& t = toks[ti];
+            if (t.kind == Token::AnyRun) {
+                starTok = ti++;
+                starText = q;
+                continue;
+            }
+            const unsigned char* q2 = q;
+            bool ok = (t.kind == Token::Literal) ? literalAt(t.literal, q2, end) : singleAt(t, q2, end);
+            if (ok) {
+                q = q2;
+                ++ti;
+                continue;
+            }
+        }
+        // Mismatch: let the last "*" swallow one more character.
+        if (starTok == SIZE_MAX || starText >= end) {
+            return false;
+        }
+        decode(starText, end);
+        q = starText;
+        ti = starTok + 1;
+    }
+}
+
+bool contains(const Pattern& p, const unsigned char* s, size_t n) {
+    const std::string& needle = p.needle;
+    if (needle.empty()) {
+        return true;
+    }
+    if (!p.needleHasLetters) {
+        return std::string_view(reinterpret_cast<const char*>(s), n).find(needle) != std::string_view::npos;
+    }
+    const unsigned char first = static_cast<unsigned char>(needle[0]);
+    for (size_t i = 0; i + needle.size() <= n; ++i) {
+        if (foldByte(s[i]) != first) {
+            continue;
+        }
+        const unsigned char* q = s + i;
+        if (literalAt(needle, q, s + n)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool matchCompiled(const Pattern& p, const unsigned char* s, size_t n) {
+    switch (p.shape) {
+    case Pattern::MatchAll:
+        return true;
+    case Pattern::Contains:
+        return contains(p, s, n);
+    case Pattern::Exact: {
+        const unsigned char* q = s;
+        return literalAt(p.needle, q, s + n) && q == s + n;
+    }
+    case Pattern::General:
+        break;
+    }
+    return matchGeneral(p.tokens, 0, s, s + n);
+}
+
+void likeFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (argc >= 2 && (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    auto* compiled = static_cast<Pattern*>(sqlite3_get_auxdata(ctx, 0));
+    if (compiled == nullptr) {
+        const auto* pat = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+        const int plen = sqlite3_value_bytes(argv[0]);
+        compiled = new Pattern(compile(std::string_view(pat ? pat : "", plen)));
+        sqlite3_set_auxdata(ctx, 0, compiled, [](void* p) { delete static_cast<Pattern*>(p); });
+        // SQLite may have freed it at once when the argument is not constant; fetch again.
+        compiled = static_cast<Pattern*>(sqlite3_get_auxdata(ctx, 0));
+        if (compiled == nullptr) {
+            Pattern local = compile(std::string_view(pat ? pat : "", plen));
+            const auto* txt = sqlite3_value_text(argv[1]);
+            sqlite3_result_int(ctx, matchCompiled(local, txt, sqlite3_value_bytes(argv[1])) ? 1 : 0);
+            return;
+        }
+    }
+    const auto* txt = sqlite3_value_text(argv[1]);
+    sqlite3_result_int(ctx, matchCompiled(*compiled, txt, sqlite3_value_bytes(argv[1])) ? 1 : 0);
+}
+
+// Character positions of a UTF-8 text.
+std::vector<int> charOffsets(const unsigned char* s, int n) {
+    std::vector<int> offs;
+    offs.reserve(n + 1);
+    for (int i = 0; i < n; ++i) {
+        if ((s[i] & 0xc0) != 0x80) {
+            offs.push_back(i);
+        }
+    }
+    offs.push_back(n);
+    return offs;
+}
+
+void lenFunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto* s = sqlite3_value_text(argv[0]);
+    const int n = sqlite3_value_bytes(argv[0]);
+    int count = 0;
+    for (int i = 0; i < n; ++i) {
+        if ((s[i] & 0xc0) != 0x80) {
+            ++count;
+        }
+    }
+    sqlite3_result_int(ctx, count);
+}
+
+void leftRight(sqlite3_context* ctx, sqlite3_value** argv, bool left) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto* s = sqlite3_value_text(argv[0]);
+    const int n = sqlite3_value_bytes(argv[0]);
+    const sqlite3_int64 want = sqlite3_value_int64(argv[1]);
+    if (want < 0) {
+        sqlite3_result_error(ctx, "Invalid procedure call or argument", -1);
+        return;
+    }
+    auto offs = charOffsets(s, n);
+    const sqlite3_int64 chars = static_cast<sqlite3_int64>(offs.size()) - 1;
+    const sqlite3_int64 take = want < chars ? want : chars;
+    if (left) {
+        sqlite3_result_text(ctx, reinterpret_cast<const char*>(s), offs[take], SQLITE_TRANSIENT);
+    } else {
+        const int from = offs[chars - take];
+        sqlite3_result_text(ctx, reinterpret_cast<const char*>(s) + from, n - from, SQLITE_TRANSIENT);
+    }
+}
+
+QCollator& zhCollator() {
+    thread_local QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
+    return collator;
+}
+
+bool foldEqual(const char* a, int na, const char* b, int nb) {
+    if (na != nb) {
+        return false;
+    }
+    for (int i = 0; i < na; ++i) {
+        if (foldByte(static_cast<unsigned char>(a[i])) != foldByte(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int foldCompare(const char* a, int na, const char* b, int nb) {
+    const int n = na < nb ? na : nb;
+    for (int i = 0; i < n; ++i) {
+        const int d = foldByte(static_cast<unsigned char>(a[i])) - foldByte(static_cast<unsigned char>(b[i]));
+        if (d != 0) {
+            return d;
+        }
+    }
+    return na - nb;
+}
+
+int zhCollation(void*, int na, const void* a, int nb, const void* b) {
+    const auto* ca = static_cast<const char*>(a);
+    const auto* cb = static_cast<const char*>(b);
+    if (foldEqual(ca, na, cb, nb)) {
+        return 0;
+    }
+    const int r = zhCollator().compare(QString::fromUtf8(ca, na), QString::fromUtf8(cb, nb));
+    return r != 0 ? r : foldCompare(ca, na, cb, nb);
+}
+
+} // namespace
+
+bool likeMatch(const QByteArray& pattern, const QByteArray& text) {
+    const Pattern p = compile(std::string_view(pattern.constData(), pattern.size()));
+    return matchCompiled(p, reinterpret_cast<const unsigned char*>(text.constData()), text.size());
+}
+
+int compareZh(const QString& a, const QString& b) {
+    const QByteArray ua = a.toUtf8();
+    const QByteArray ub = b.toUtf8();
+    return zhCollation(nullptr, ua.size(), ua.constData(), ub.size(), ub.constData());
+}
+
+int registerFunctions(sqlite3* db) {
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    int rc = sqlite3_create_function(db, "like", 2, flags, nullptr, likeFunc, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_create_function(db, "like", 3, flags, nullptr, likeFunc, nullptr, nullptr);
+    }
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_create_function(db, "len", 1, flags, nullptr, lenFunc, nullptr, nullptr);
+    }
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_create_function(
+            db, "left", 2, flags, nullptr, [](sqlite3_context* c, int, sqlite3_value** v) { leftRight(c, v, true); },
+            nullptr, nullptr);
+    }
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_create_function(
+            db, "right", 2, flags, nullptr, [](sqlite3_context* c, int, sqlite3_value** v) { leftRight(c, v, false); },
+            nullptr, nullptr);
+    }
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_create_collation(db, "zh", SQLITE_UTF8, nullptr, zhCollation);
+    }
+    return rc;
+}
+
+} // namespace fangji::store::jet

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+struct sqlite3;
+
+// Jet-style SQL on the SQLite engine: the statements of the system are kept as
+// written and translated here, and the engine is given Jet's functions.
+namespace fangji::store::jet {
+
+enum class Mode {
+    Query,   // a statement whose rows are read
+    Execute, // executed without fail-on-error: a row the table refuses is dropped silently
+};
+
+// Rewrites a Jet statement for SQLite, outside string literals only:
+// "DELETE * FROM" -> "DELETE FROM", left(/right( -> "left"(/"right"(, and in
+// Execute mode INSERT/UPDATE -> INSERT OR IGNORE/UPDATE OR IGNORE.
+QString translate(const QString& sql, Mode mode = Mode::Query);
+
+// Doubles every single quote, so that text placed between quotes stays one literal.
+QString escapeLiteral(const QString& text);
+
+// Makes text match itself inside a LIKE pattern: the pattern characters
+// "*", "?", "#" and "[" are each wrapped in brackets.
+QString escapePattern(const QString& text);
+
+// Jet's LIKE: "*" any run, "?" one character, "#" one digit, "[abc]", "[!abc]",
+// "[a-z]". Latin letters compare without case. Operates on UTF-8.
+bool likeMatch(const QByteArray& pattern, const QByteArray& text);
+
+// Registers like(), len(), left(), right() and the collation "zh" (Chinese order,
+// Latin letters equal without case) on a connection.
+int registerFunctions(sqlite3* db);
+
+// The "zh" collation as a plain comparison (for tests and sorting outside SQL).
+int compareZh(const QString& a, const QString& b);
+
+} // namespace fangji::store::jet

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "platform/session.h"
+#include "store/database.h"
+
+#include <QImage>
+#include <QStringList>
+#include <QTemporaryDir>
+
+class QWidget;
+
+namespace fangji::testing {
+
+// A temporary data folder for one test: XDG_DATA_HOME points into it. With
+// installDatabase, the template database is copied into the data folder.
+class TestDataDir {
+public:
+    explicit TestDataDir(bool installDatabase = true);
+    ~TestDataDir();
+
+    QString root() const { return m_dir.path(); }
+    QString dataDir() const;      // …/qxdata/
+    QString databasePath() const; // …/qxdata/vizi.mdb
+    // Copies the template into the data folder (creating the folder).
+    bool installTemplate() const;
+    // Opens the data folder's database with the system's key.
+    store::Database open() const;
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldXdg;
+    bool m_hadXdg = false;
+};
+
+// Runs a statement of SQLite's own SQL, failing the calling test on error (QVERIFY-style is not
+// available outside test functions, so it returns false and prints the error).
+bool exec(store::Database& db, const QString& sql);
+// Adds one prescription of eight texts (null QString() stores NULL).
+bool addPrescription(store::Database& db, const QStringList& texts);
+// Reads a whole table as rows of texts (NULL as "<null>").
+QList<QStringList> rows(store::Database& db, const QString& sql);
+
+// A session that records what the working windows ask of the main window.
+class FakeSession final : public platform::Session {
+public:
+    void LockMainMenus() override { locked = true; ++lockCount; }
+    void UnlockMainMenus() override { locked = false; ++unlockCount; unlockLevels << level; }
+    QString UserLevel() const override { return level; }
+    void setUserLevel(const QString& l) override { level = l; }
+    QWidget* mainWindow() const override { return main; }
+    void showWindow(QWidget* window) override;
+    void setBackgroundPicture(const QImage& picture) override { background = picture; ++backgroundCount; }
+    void endProgram() override { ended = true; }
+
+    bool locked = true;
+    int lockCount = 0;
+    int unlockCount = 0;
+    QStringList unlockLevels;
+    QString level = QStringLiteral(" ");
+    QWidget* main = nullptr;
+    QList<QWidget*> shownWindows;
+    QImage background;
+    int backgroundCount = 0;
+    bool ended = false;
+};
+
+// Types text into the focused-or-given widget one character at a time, as key
+// presses (works for CJK, where QTest::keyClicks does not).
+void typeText(QWidget* widget, const QString& text);
+
+} // namespace fangji::testing
