@@ -19,7 +19,13 @@ QString dataDir() {
 
 QString databasePath() { return dataDir() + store::kDatabaseFileName; }
 
-QString programDir() { return QCoreApplication::applicationDirPath(); }
+namespace {
+QString g_programDir;
+} // namespace
+
+QString programDir() { return g_programDir.isEmpty() ? QCoreApplication::applicationDirPath() : g_programDir; }
+
+void setProgramDir(const QString& dir) { g_programDir = dir; }
 
 QString shippedFile(const QString& name) {
     const QString beside = programDir() + u'/' + name;

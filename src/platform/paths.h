@@ -10,6 +10,8 @@ QString dataDir();
 QString databasePath();
 // The program's own folder.
 QString programDir();
+// Tests point the program's folder elsewhere (an empty path restores the real one).
+void setProgramDir(const QString& dir);
 // A file shipped with the program: beside the executable, else in the installed share folder.
 QString shippedFile(const QString& name);
 // The template database shipped with the program.
