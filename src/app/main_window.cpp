@@ -14,6 +14,7 @@
 #include "platform/desktop.h"
 #include "platform/product.h"
 #include "platform/prompts.h"
+#include "platform/working_window.h"
 #include "query/query_form.h"
 #include "store/result.h"
 
@@ -131,7 +132,7 @@ void MainWindow::showWindow(QWidget* window) {
 
 QWidget* MainWindow::findWindow(const QString& objectName) const {
     for (QMdiSubWindow* frame : m_mdi->subWindowList()) {
-        if (frame->widget() && frame->widget()->objectName() == objectName) {
+        if (frame->isVisible() && frame->widget() && frame->widget()->objectName() == objectName) {
             return frame->widget();
         }
     }
@@ -158,6 +159,7 @@ void MainWindow::loadBackground() {
 }
 
 void MainWindow::openWorkingWindow(QWidget* window) {
+    platform::WorkingWindow::releaseUnloaded();
     platform::doEvents();
     platform::setBusyPointer();
     LockMainMenus();
@@ -167,6 +169,7 @@ void MainWindow::openWorkingWindow(QWidget* window) {
 void MainWindow::openEntry() { openWorkingWindow(new entry::EntryForm(*this)); }
 
 void MainWindow::openQuery() {
+    platform::WorkingWindow::releaseUnloaded();
     platform::doEvents();
     platform::setBusyPointer();
     LockMainMenus();
@@ -189,6 +192,7 @@ void MainWindow::openImport() { openWorkingWindow(new admin::ImportForm(*this));
 void MainWindow::openBackground() { openWorkingWindow(new admin::BackgroundForm(*this)); }
 
 void MainWindow::openAbout() {
+    platform::WorkingWindow::releaseUnloaded();
     LockMainMenus();
     showWindow(new AboutForm(*this));
 }

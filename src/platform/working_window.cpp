@@ -4,6 +4,10 @@
 
 #include <QGuiApplication>
 #include <QMdiSubWindow>
+#include <QPointer>
+
+#include <utility>
+#include <QPointer>
 #include <QScreen>
 
 namespace fangji::platform {
@@ -12,13 +16,37 @@ WorkingWindow::WorkingWindow(Session& session, QWidget* parent) : QWidget(parent
     setAttribute(Qt::WA_DeleteOnClose);
 }
 
+namespace {
+// Windows unloaded but not yet destroyed. A window's own handler usually goes on
+// after unload() (letting messages run, unlocking the menus), so the window must
+// outlive that handler: it is destroyed when the next command opens a window.
+QList<QPointer<QWidget>>& unloadedWindows() {
+    static QList<QPointer<QWidget>> list;
+    return list;
+}
+} // namespace
+
 void WorkingWindow::unload() {
+    if (m_unloading) {
+        return;
+    }
     m_unloading = true;
     emit unloaded();
+    QWidget* target = this;
     if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-        frame->close();
-    } else {
-        close();
+        target = frame;
+    }
+    target->setAttribute(Qt::WA_DeleteOnClose, false);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    target->close();
+    target->hide();
+    unloadedWindows().append(QPointer<QWidget>(target));
+}
+
+void WorkingWindow::releaseUnloaded() {
+    const auto windows = std::exchange(unloadedWindows(), {});
+    for (const QPointer<QWidget>& w : windows) {
+        delete w.data();
     }
 }
 

@@ -15,8 +15,12 @@ public:
 
     Session& session() const { return m_session; }
 
-    // Closes the window for good, as the window's own exit commands do.
+    // Closes the window for good, as the window's own exit commands do. The window
+    // is hidden at once and stays alive until releaseUnloaded(), so the handler
+    // that unloaded it may go on using it.
     void unload();
+    // Destroys the windows unloaded so far; called when a menu command opens a window.
+    static void releaseUnloaded();
     bool isUnloading() const { return m_unloading; }
 
     // Left edge and top edge, in pixels, that put the window at the given

@@ -1,0 +1,458 @@
+// Start-up branches, the main window's menus and lock protocol, exit, close, About box.
+#include "fake_clock.h"
+#include "scripted_prompts.h"
+#include "test_env.h"
+
+#include "app/about_form.h"
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "platform/desktop.h"
+#include "platform/paths.h"
+#include "platform/product.h"
+#include "platform/single_instance.h"
+#include "store/schema.h"
+#include "store/template.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace fangji;
+using platform::Answer;
+using platform::Buttons;
+using platform::Icon;
+using testing::ScriptedPrompts;
+using testing::TestDataDir;
+
+namespace {
+
+const QStringList kTopMenus = {"ZysjDl", "zycxll", "zyexit", "XtHelp", "xtwh"};
+
+QStringList enabledTopMenus(const app::MainWindow& w) {
+    QStringList out;
+    for (const QString& name : kTopMenus) {
+        if (w.menuAction(name)->isEnabled()) {
+            out << name;
+        }
+    }
+    return out;
+}
+
+QStringList openWindows(const app::MainWindow& w) {
+    QStringList out;
+    for (QMdiSubWindow* frame : w.documentArea()->subWindowList()) {
+        if (frame->isVisible() && frame->widget()) {
+            out << frame->widget()->objectName();
+        }
+    }
+    return out;
+}
+
+class RecordingDesktop final : public platform::Desktop {
+public:
+    RecordingDesktop() { platform::setDesktop(this); }
+    ~RecordingDesktop() override { platform::setDesktop(nullptr); }
+    QString open(const QUrl& url) override {
+        opened << url;
+        return failure;
+    }
+    QList<QUrl> opened;
+    QString failure;
+};
+
+// A start-up run with its own lock file and an end handler that only records.
+struct StartRun {
+    QTemporaryDir lockDir;
+    std::unique_ptr<platform::SingleInstance> instance;
+    app::Startup startup;
+    app::Startup::Outcome outcome{};
+
+    StartRun() : instance(std::make_unique<platform::SingleInstance>(lockDir.filePath("lock"))) {}
+    app::Startup::Outcome run() {
+        outcome = startup.run(*instance);
+        if (startup.mainWindow()) {
+            startup.mainWindow()->setEndHandler([] {});
+        }
+        return outcome;
+    }
+    app::MainWindow& main() { return *startup.mainWindow(); }
+};
+
+void fillTable(const TestDataDir& dir, const QString& sql) {
+    store::Database db = dir.open();
+    QVERIFY(testing::exec(db, sql));
+}
+
+} // namespace
+
+class TestShell : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+
+    void startup_secondInstance_refusedAndNothingTouched();
+    void startup_folderMissing_createsFolderAndCopiesTemplate();
+    void startup_fileMissing_onlyCopies();
+    void startup_templateMissing_endsWithMessage();
+    void startup_firstUseBranches_data();
+    void startup_firstUseBranches();
+    void startup_normalPath_showsSplashWithMenusLocked();
+    void startup_leavesOnlyItsScratchQueries();
+    void startup_wrongKey_endsWithErrorReport();
+
+    void unlock_byUserLevel_data();
+    void unlock_byUserLevel();
+    void lock_disablesAllFive();
+    void menuTree_captionsAndHiddenEntries();
+    void exit_answeredNo_changesNothing();
+    void exit_answeredYes_endsProgram();
+    void closeBox_isRefused();
+    void minimize_staysMaximized();
+    void workingWindow_locksMenus_untilItCloses();
+    void about_showsVersionAndCaption_okUnlocks();
+    void about_link_hoverAndClickOpenWebAddress();
+    void webMenu_failureShowsDescription();
+};
+
+void TestShell::cleanup() {
+    platform::setProgramDir(QString());
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        w->hide();
+    }
+}
+
+void TestShell::startup_secondInstance_refusedAndNothingTouched() {
+    TestDataDir dir(false);
+    QTemporaryDir lockDir;
+    platform::SingleInstance first(lockDir.filePath("lock"));
+    QVERIFY(first.acquired());
+    platform::SingleInstance second(lockDir.filePath("lock"));
+    QVERIFY(!second.acquired());
+
+    ScriptedPrompts prompts;
+    prompts.expectMessage(QStringLiteral("程序已经开始运行"), Icon::Information);
+    app::Startup startup;
+    QCOMPARE(startup.run(second), app::Startup::Outcome::Ended);
+    QVERIFY(startup.mainWindow() == nullptr);
+    QVERIFY(!QFileInfo::exists(dir.dataDir()));
+    FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+void TestShell::startup_folderMissing_createsFolderAndCopiesTemplate() {
+    TestDataDir dir(false);
+    QVERIFY(!QFileInfo::exists(dir.dataDir()));
+    ScriptedPrompts prompts;
+    prompts.expectMessage(QStringLiteral("初次使用系统　请先登录系统启动密码内容"), Icon::Exclamation);
+    StartRun run;
+    QCOMPARE(run.run(), app::Startup::Outcome::Running);
+    QVERIFY(QFileInfo(dir.dataDir()).isDir());
+    QVERIFY(QFileInfo::exists(dir.databasePath()));
+    QVERIFY(dir.open().isOpen());
+    FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+void TestShell::startup_fileMissing_onlyCopies() {
+    TestDataDir dir(false);
+    QVERIFY(QDir().mkpath(dir.dataDir()));
+    QFile other(dir.dataDir() + QStringLiteral("keep.txt"));
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.write("x");
+    other.close();
+    ScriptedPrompts prompts;
+    prompts.expectMessage(QStringLiteral("初次使用系统　请先登录系统启动密码内容"), Icon::Exclamation);
+    StartRun run;
+    QCOMPARE(run.run(), app::Startup::Outcome::Running);
+    QVERIFY(QFileInfo::exists(dir.databasePath()));
+    QVERIFY(QFileInfo::exists(dir.dataDir() + QStringLiteral("keep.txt")));
+    FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+void TestShell::startup_templateMissing_endsWithMessage() {
+    TestDataDir dir(false);
+    QTemporaryDir emptyProgramDir;
+    platform::setProgramDir(emptyProgramDir.path());
+    ScriptedPrompts prompts;
+    prompts.expectMessage(QStringLiteral("系统数据丢失，请将原系统卸载，重新安装。"), Icon::Question);
+    StartRun run;
+    QCOMPARE(run.run(), app::Startup::Outcome::Ended);
+    QVERIFY(run.startup.mainWindow() == nullptr);
+    QVERIFY(!QFileInfo::exists(dir.databasePath()));
+    QVERIFY(run.startup.exitCode() != 0);
+    FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+void TestShell::startup_firstUseBranches_data() {
+    QTest::addColumn<QString>("passwords");
+    QTest::addColumn<QString>("profile");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("window");
+    const QString pwMsg = QStringLiteral("初次使用系统　请先登录系统启动密码内容");
+    const QString profMsg = QStringLiteral("初次使用系统　请先登录用户资料内容");
+    const QString user = QStringLiteral("INSERT INTO 密码表 VALUES('张医生','x','1')");
+    const QString prof = QStringLiteral("INSERT INTO 用户资料 VALUES('仁和诊所','北京路1号','1234567','张医生')");
+    QTest::newRow("both empty: password first") << QString() << QString() << pwMsg << "Frmmmwh";
+    QTest::newRow("no password, profile set") << QString() << prof << pwMsg << "Frmmmwh";
+    QTest::newRow("null user name counts as empty")
+        << QStringLiteral("INSERT INTO 密码表 VALUES(NULL,'x','1')") << prof << pwMsg << "Frmmmwh";
+    QTest::newRow("password set, profile empty") << user << QString() << profMsg << "FrmYhzl";
+    QTest::newRow("null clinic name counts as empty")
+        << user << QStringLiteral("INSERT INTO 用户资料 VALUES(NULL,'a','b','c')") << profMsg << "FrmYhzl";
+}
+
+void TestShell::startup_firstUseBranches() {
+    QFETCH(QString, passwords);
+    QFETCH(QString, profile);
+    QFETCH(QString, message);
+    QFETCH(QString, window);
+    TestDataDir dir;
+    if (!passwords.isEmpty()) {
+        fillTable(dir, passwords);
+    }
+    if (!profile.isEmpty()) {
+        fillTable(dir, profile);
+    }
+    ScriptedPrompts prompts;
+    prompts.expectMessage(message, Icon::Exclamation);
+    StartRun run;
+    QCOMPARE(run.run(), app::Startup::Outcome::Running);
+    QCOMPARE(run.main().UserLevel(), QStringLiteral("000"));
+    QVERIFY(enabledTopMenus(run.main()).isEmpty());
+    QVERIFY(run.main().isVisible());
+    QCOMPARE(openWindows(run.main()), QStringList{window});
+    FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+void TestShell::startup_normalPath_showsSplashWithMenusLocked() {
+    TestDataDir dir;
+    fillTable(dir, QStringLiteral("INSERT INTO 密码表 VALUES('张医生','x','1')"));
+    fillTable(dir, QStringLiteral("INSERT INTO 用户资料 VALUES('仁和诊所','北京路1号','1234567','张医生')"));
+    testing::FakeClock clock; // keeps the splash's timer from firing
+    ScriptedPrompts prompts;
+    StartRun run;
+    QCOMPARE(run.run(), app::Startup::Outcome::Running);
+    QCOMPARE(run.main().UserLevel(), QStringLiteral(" "));
+    QVERIFY(enabledTopMenus(run.main()).isEmpty());
+    QVERIFY(run.main().windowState() & Qt::WindowMaximized);
+    QCOMPARE(run.main().windowTitle(), QStringLiteral("欢迎使用禾枢药典之中医方剂(标准版)"));
+    const bool splashShown = openWindows(run.main()).contains(QStringLiteral("frmSplash")) ||
+                             std::any_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
+                                         [](QWidget* w) { return w->objectName() == "frmSplash" && w->isVisible(); });
+    QVERIFY(splashShown);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+void TestShell::startup_leavesOnlyItsScratchQueries() {
+    TestDataDir dir;
+    {
+        store::Database db = dir.open();
+        QVERIFY(testing::exec(db, QStringLiteral("INSERT INTO 密码表 VALUES('张医生','x','1')")));
+        QVERIFY(db.createQueryDef(QStringLiteral("我的查询"), QStringLiteral("SELECT * FROM 中医方剂")).ok());
+    }
+    ScriptedPrompts prompts;
+    prompts.expectMessage(QStringLiteral("初次使用系统　请先登录用户资料内容"), Icon::Exclamation);
+    StartRun run;
+    QCOMPARE(run.run(), app::Startup::Outcome::Running);
+    store::Database db = dir.open();
+    QCOMPARE(*db.queryDefNames(), (QStringList{QStringLiteral("000"), QStringLiteral("001")}));
+    FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+void TestShell::startup_wrongKey_endsWithErrorReport() {
+    TestDataDir dir(false);
+    QVERIFY(QDir().mkpath(dir.dataDir()));
+    QVERIFY(store::createDatabase(dir.databasePath(), QStringLiteral(";pwd=another"),
+                                  QStringLiteral("CREATE TABLE 密码表 (姓名 TEXT)"))
+                .ok());
+    ScriptedPrompts prompts;
+    prompts.expectMessage(QStringLiteral("错误号码：26\r\n错误内容：file is encrypted or is not a database"), Icon::None);
+    StartRun run;
+    QCOMPARE(run.run(), app::Startup::Outcome::Ended);
+    QVERIFY(run.main().endRequested());
+    QVERIFY(run.startup.exitCode() != 0);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+void TestShell::unlock_byUserLevel_data() {
+    QTest::addColumn<QString>("level");
+    QTest::addColumn<QStringList>("enabled");
+    QTest::newRow("restricted") << "000" << QStringList{"zyexit", "xtwh"};
+    QTest::newRow("normal blank") << " " << kTopMenus;
+    QTest::newRow("any other value") << "1" << kTopMenus;
+    QTest::newRow("empty") << "" << kTopMenus;
+}
+
+void TestShell::unlock_byUserLevel() {
+    QFETCH(QString, level);
+    QFETCH(QStringList, enabled);
+    app::MainWindow w;
+    w.LockMainMenus();
+    w.setUserLevel(level);
+    w.UnlockMainMenus();
+    QCOMPARE(enabledTopMenus(w), enabled);
+    // Items under the top menus keep their own state.
+    QVERIFY(w.menuAction("ZysjDl1")->isEnabled());
+}
+
+void TestShell::lock_disablesAllFive() {
+    app::MainWindow w;
+    w.setUserLevel(" ");
+    w.UnlockMainMenus();
+    QCOMPARE(enabledTopMenus(w).size(), 5);
+    w.LockMainMenus();
+    QVERIFY(enabledTopMenus(w).isEmpty());
+}
+
+void TestShell::menuTree_captionsAndHiddenEntries() {
+    app::MainWindow w;
+    const QList<QPair<QString, QString>> captions = {
+        {"ZysjDl", "中医资料登录&D"},    {"ZysjDl1", "中医方剂登录"},   {"zycxll", "中医方剂查询&F"},
+        {"zycxll1", "中医方剂查询"},     {"xtwh", "系统维护&W"},        {"xtwh1", "系统密码维护"},
+        {"cc", "数据备份/恢复"},         {"YhzlDL", "用户资料登录"},    {"DateSj", "导入禾枢中医数据"},
+        {"XtCssd", "系统参数设定"},      {"Xpict", "更换系统背景"},     {"XtHelp", "系统帮助&H"},
+        {"xtxx", "关于禾枢中医门诊系统...."}, {"linkie", "浏览禾枢中医软件"}, {"zyexit", "退出系统&Q"},
+    };
+    for (const auto& [name, caption] : captions) {
+        QAction* a = w.menuAction(name);
+        QVERIFY2(a != nullptr, qPrintable(name));
+        QCOMPARE(a->text(), caption);
+    }
+    for (const QString& hidden : {QStringLiteral("DateSj"), QStringLiteral("XtCssd")}) {
+        QVERIFY(!w.menuAction(hidden)->isVisible());
+        QVERIFY(!w.menuAction(hidden)->isEnabled());
+    }
+    QVERIFY(w.menuAction("XtLine0")->isSeparator());
+    QVERIFY(w.menuAction("Xline3")->isSeparator());
+}
+
+void TestShell::exit_answeredNo_changesNothing() {
+    app::MainWindow w;
+    bool ended = false;
+    w.setEndHandler([&] { ended = true; });
+    w.setUserLevel(" ");
+    w.UnlockMainMenus();
+    w.showMaximized();
+    ScriptedPrompts prompts;
+    prompts.expectMessage(QStringLiteral("退出禾枢中医门诊系统吗?"), Icon::Question, Buttons::YesNo, Answer::No);
+    w.menuAction("zyexit")->trigger();
+    QVERIFY(!ended);
+    QVERIFY(w.isVisible());
+    QCOMPARE(enabledTopMenus(w).size(), 5);
+    FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+void TestShell::exit_answeredYes_endsProgram() {
+    app::MainWindow w;
+    bool ended = false;
+    w.setEndHandler([&] { ended = true; });
+    ScriptedPrompts prompts;
+    prompts.expectMessage(QStringLiteral("退出禾枢中医门诊系统吗?"), Icon::Question, Buttons::YesNo, Answer::Yes);
+    w.menuAction("zyexit")->trigger();
+    QVERIFY(ended);
+    QVERIFY(w.endRequested());
+    FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+void TestShell::closeBox_isRefused() {
+    app::MainWindow w;
+    w.setEndHandler([] {});
+    w.showMaximized();
+    QVERIFY(!w.close());
+    QVERIFY(w.isVisible());
+}
+
+void TestShell::minimize_staysMaximized() {
+    app::MainWindow w;
+    w.setEndHandler([] {});
+    w.showMaximized();
+    w.setWindowState(Qt::WindowMinimized);
+    QTRY_COMPARE(w.windowState(), Qt::WindowMaximized);
+    w.setWindowState(Qt::WindowNoState);
+    QTRY_COMPARE(w.windowState(), Qt::WindowMaximized);
+}
+
+void TestShell::workingWindow_locksMenus_untilItCloses() {
+    app::MainWindow w;
+    w.setEndHandler([] {});
+    w.setUserLevel(" ");
+    w.UnlockMainMenus();
+    w.showMaximized();
+    ScriptedPrompts prompts;
+    w.menuAction("xtxx")->trigger();
+    QVERIFY(enabledTopMenus(w).isEmpty());
+    QCOMPARE(openWindows(w), QStringList{"frmAbout"});
+    auto* ok = w.findWindow("frmAbout")->findChild<QPushButton*>("cmdOK");
+    QVERIFY(ok);
+    ok->click();
+    QTRY_VERIFY(openWindows(w).isEmpty());
+    QCOMPARE(enabledTopMenus(w).size(), 5);
+    FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+void TestShell::about_showsVersionAndCaption_okUnlocks() {
+    testing::FakeSession session;
+    session.level = "000";
+    auto* about = new app::AboutForm(session);
+    about->show();
+    QCOMPARE(about->windowTitle(), QStringLiteral("关于 禾枢药典之方剂(标准版)"));
+    QCOMPARE(about->findChild<QLabel*>("lblVersion")->text(), QStringLiteral("版本 5.20"));
+    QCOMPARE(about->findChild<QLabel*>("lblTitle")->text(), QStringLiteral("禾枢药典之方剂(标准版)"));
+    QVERIFY(about->findChild<QLabel*>("lblDescription")->text().contains(QStringLiteral("\n\n")));
+    QPointer<app::AboutForm> guard(about);
+    about->findChild<QPushButton*>("cmdOK")->click();
+    QVERIFY(!about->isVisible());
+    QCOMPARE(session.unlockCount, 1);
+    platform::WorkingWindow::releaseUnloaded();
+    QVERIFY(guard.isNull());
+}
+
+void TestShell::about_link_hoverAndClickOpenWebAddress() {
+    testing::FakeSession session;
+    RecordingDesktop desktop;
+    ScriptedPrompts prompts;
+    app::AboutForm about(session);
+    about.setAttribute(Qt::WA_DeleteOnClose, false);
+    about.show();
+    auto* link = about.findChild<QLabel*>("Label1");
+    QCOMPARE(link->text(), QStringLiteral("察看一下禾枢软件新品"));
+    QCOMPARE(link->font().pointSize(), 11);
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(link, &enter);
+    QCOMPARE(link->font().pointSize(), 9);
+    QVERIFY(link->font().underline());
+    QCOMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseMove(&about, QPoint(2, 2));
+    QTest::mouseMove(&about, QPoint(4, 4));
+    QTRY_COMPARE(link->font().pointSize(), 11);
+    QVERIFY(!link->font().underline());
+    QTest::mouseClick(link, Qt::LeftButton);
+    QCOMPARE(desktop.opened, QList<QUrl>{QUrl(platform::kWebAddress)});
+    FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+void TestShell::webMenu_failureShowsDescription() {
+    app::MainWindow w;
+    w.setEndHandler([] {});
+    w.LockMainMenus();
+    RecordingDesktop desktop;
+    desktop.failure = QStringLiteral("没有可用的浏览器");
+    ScriptedPrompts prompts;
+    prompts.expectMessage(QStringLiteral("没有可用的浏览器"), Icon::Information);
+    w.menuAction("linkie")->trigger();
+    QCOMPARE(desktop.opened.size(), 1);
+    QVERIFY(enabledTopMenus(w).isEmpty()); // the web command neither locks nor unlocks
+    FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+QTEST_MAIN(TestShell)
+#include "test_shell.moc"
