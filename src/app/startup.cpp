@@ -6,15 +6,13 @@
 #include "admin/password_form.h"
 #include "admin/profile_form.h"
 #include "platform/busy.h"
+#include "platform/data_file.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"
 #include "platform/single_instance.h"
 #include "store/database.h"
 #include "store/schema.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 namespace fangji::app {
 
@@ -47,33 +45,28 @@ Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
     platform::setBusyPointer();
 
     // 4. Data folder.
-    const QString dataDir = platform::dataDir();
-    if (!QFileInfo(dataDir).isDir() && !QDir().mkpath(dataDir)) {
+    if (platform::ensureDataFolder() != platform::DataFileStatus::Present) {
         return fatal(store::errorReport({kPathAccessError, QStringLiteral("Path/File access error")}, true));
     }
     platform::doEvents();
 
     // 5. Data file, copied from the template when missing.
-    const QString dbPath = platform::databasePath();
-    if (!QFileInfo::exists(dbPath)) {
-        const QString templ = platform::templatePath();
-        if (!QFileInfo::exists(templ)) {
-            platform::message(nullptr, QStringLiteral("系统数据丢失，请将原系统卸载，重新安装。"),
-                              platform::Icon::Question);
-            platform::setArrowPointer();
-            m_exitCode = 1;
-            return Outcome::Ended;
-        }
-        // Copy beside, then rename: a failed copy never leaves a half-written database.
-        const QString partial = dbPath + QStringLiteral(".part");
-        QFile::remove(partial);
-        if (!QFile::copy(templ, partial) || !QFile::rename(partial, dbPath)) {
-            QFile::remove(partial);
-            return fatal(store::errorReport({kPathAccessError, QStringLiteral("Path/File access error")}, true));
-        }
-        QFile(dbPath).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    switch (platform::ensureDataFile()) {
+    case platform::DataFileStatus::Present:
+        break;
+    case platform::DataFileStatus::Copied:
         platform::doEvents();
+        break;
+    case platform::DataFileStatus::TemplateMissing:
+        platform::message(nullptr, QStringLiteral("系统数据丢失，请将原系统卸载，重新安装。"), platform::Icon::Question);
+        platform::setArrowPointer();
+        m_exitCode = 1;
+        return Outcome::Ended;
+    case platform::DataFileStatus::FolderError:
+    case platform::DataFileStatus::CopyError:
+        return fatal(store::errorReport({kPathAccessError, QStringLiteral("Path/File access error")}, true));
     }
+    const QString dbPath = platform::databasePath();
 
     // 6. The main window, which puts the stored background on itself as it loads.
     platform::doEvents();
