@@ -9,7 +9,18 @@
 
 namespace fangji::platform {
 
+namespace {
+QString g_dataDir;
+} // namespace
+
+void setDataDir(const QString& dir) {
+    g_dataDir = dir.isEmpty() || dir.endsWith(u'/') ? dir : dir + u'/';
+}
+
 QString dataDir() {
+    if (!g_dataDir.isEmpty()) {
+        return g_dataDir;
+    }
 #ifdef Q_OS_WIN
     return QStringLiteral("c:/qxdata/");
 #else

@@ -6,6 +6,9 @@ namespace fangji::platform {
 
 // The data folder (c:\qxdata\ on Windows, $XDG_DATA_HOME/qxdata/ elsewhere), with a final separator.
 QString dataDir();
+// Points the data folder elsewhere for this process (the command-line companion's
+// --data-dir); an empty path restores the usual one.
+void setDataDir(const QString& dir);
 // The database file in the data folder.
 QString databasePath();
 // The program's own folder.
