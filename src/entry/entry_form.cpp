@@ -1,10 +1,576 @@
 #include "entry_form.h"
 
+#include "entry_store.h"
+#include "memo_box.h"
+#include "word_output.h"
+
+#include "platform/busy.h"
+#include "platform/clock.h"
+#include "platform/paths.h"
+#include "platform/product.h"
+#include "platform/prompts.h"
+#include "platform/session.h"
+#include "store/database.h"
+#include "store/schema.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QStringListModel>
+
 namespace fangji::entry {
+
+namespace {
+
+using platform::twipsToPixels;
+
+QRect twips(int left, int top, int width, int height) {
+    return {twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height)};
+}
+
+// One box: its name, label, limit (0: none), whether it is multi-line, and its place in twips.
+struct BoxSpec {
+    const char16_t* objectName;
+    const char16_t* label;
+    int maxLength;
+    bool multiLine;
+    QRect place;
+    const char16_t* requiredMessage; // null: optional
+};
+
+const BoxSpec kBoxes[8] = {
+    {u"TxtFjmc", u"名称", 30, false, QRect(720, 120, 3015, 325), u"输入方剂名称"},
+    {u"TxtFjnr", u"构成", 0, true, QRect(720, 600, 10935, 735), u"输入方剂构成"},
+    {u"TxtFjgy", u"功用", 240, true, QRect(720, 1440, 7935, 675), u"输入方剂功效"},
+    {u"TxtFjzz", u"主治", 400, true, QRect(720, 2280, 7935, 975), u"输入方剂主治"},
+    {u"TxtFjyf", u"用法", 240, true, QRect(720, 3360, 7935, 870), u"输入方剂用法"},
+    {u"TxtFjly", u"来源", 50, false, QRect(4320, 120, 5895, 325), u"输入方剂来源"},
+    {u"TxtLcyy", u"临床治疗", 400, true, QRect(720, 4320, 7935, 855), nullptr},
+    {u"TxtLcxd", u"应用心得", 2000, true, QRect(720, 5280, 7935, 1455), nullptr},
+};
+
+constexpr int kName = store::ColName;
+constexpr int kComposition = store::ColComposition;
+constexpr int kEffects = store::ColEffects;
+constexpr int kIndications = store::ColIndications;
+constexpr int kUsage = store::ColUsage;
+constexpr int kSource = store::ColSource;
+constexpr int kClinical = store::ColClinical;
+constexpr int kNotes = store::ColNotes;
+
+// A main window wider than this has the entry window centred on it.
+constexpr int kCentreAboveTwips = 12120;
+
+store::Result<store::Database> openDatabase() {
+    return store::Database::open(platform::databasePath(), store::kMainConnect);
+}
+
+bool isEnter(const QKeyEvent* event) { return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter; }
+
+} // namespace
 
 EntryForm::EntryForm(platform::Session& session, QWidget* parent) : platform::WorkingWindow(session, parent) {
     setObjectName(QStringLiteral("Frmfjdl"));
     setWindowTitle(QStringLiteral("方剂登录"));
+    setFixedSize(twipsToPixels(11805), twipsToPixels(6930));
+    buildControls();
+    m_recordSource = kAllPrescriptions;
+}
+
+void EntryForm::buildControls() {
+    QFont boxFont(QStringLiteral("宋体"));
+    boxFont.setPointSizeF(10.5);
+
+    for (int i = 0; i < 8; ++i) {
+        const BoxSpec& spec = kBoxes[i];
+        QWidget* box = nullptr;
+        if (spec.multiLine) {
+            auto* memo = new MemoBox(this);
+            memo->setMaxLength(spec.maxLength);
+            box = memo;
+        } else {
+            auto* line = new QLineEdit(this);
+            line->setMaxLength(spec.maxLength);
+            box = line;
+        }
+        box->setObjectName(QString::fromUtf16(spec.objectName));
+        box->setFont(boxFont);
+        const QRect r = spec.place;
+        box->setGeometry(twips(r.x(), r.y(), r.width(), r.height()));
+        box->installEventFilter(this);
+        m_boxes[i] = box;
+
+        auto* label = new QLabel(QString::fromUtf16(spec.label), this);
+        label->setObjectName(QString::fromUtf16(spec.objectName) + QStringLiteral("Label"));
+        label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        const int labelWidth = 660;
+        label->setGeometry(twips(r.x() - labelWidth - 60, r.y() + 45, labelWidth, 280));
+        label->setBuddy(box);
+    }
+    m_name = static_cast<QLineEdit*>(m_boxes[kName]);
+    m_source = static_cast<QLineEdit*>(m_boxes[kSource]);
+
+    m_names = new QStringListModel(this);
+    m_list = new QListView(this);
+    m_list->setObjectName(QStringLiteral("ListFjmc"));
+    m_list->setModel(m_names);
+    m_list->setUniformItemSizes(true); // keeps a list of many thousand names fast
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setGeometry(twips(8760, 1440, 2895, 3420));
+
+    auto* caption = new QLabel(QStringLiteral("共登录方剂"), this);
+    caption->setObjectName(QStringLiteral("Label16"));
+    caption->setGeometry(twips(10320, 240, 960, 280));
+    m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("Labfjsl"));
+    m_count->setGeometry(twips(11280, 240, 520, 280));
+
+    auto button = [this](const char16_t* name, const char16_t* text, int left, int top, int width) {
+        auto* b = new QPushButton(QString::fromUtf16(text), this);
+        b->setObjectName(QString::fromUtf16(name));
+        b->setGeometry(twips(left, top, width, 325));
+        b->setAutoDefault(false);
+        return b;
+    };
+    m_save = button(u"CmdSave", u"保存&B", 8760, 5040, 1300);
+    m_edit = button(u"Cmdedit", u"修改&X", 10320, 5040, 1300);
+    m_delete = button(u"Cmddele", u"删除&D", 8760, 5520, 1300);
+    m_clear = button(u"Cmdqcls", u"清屏&Q", 10320, 5520, 1300);
+    m_seek = button(u"Cmdseek", u"查询&S", 8760, 6000, 1300);
+    m_print = button(u"Cmdprnt", u"编辑打印&P", 10320, 6000, 1300);
+    m_quit = button(u"CmdQuit", u"退出&T", 8760, 6480, 2895);
+
+    // Tab order: 名称, 来源, 构成, 功用, 主治, 用法, the list, the buttons, then 临床治疗 and 应用心得.
+    const QList<QWidget*> order = {m_boxes[kName],  m_boxes[kSource], m_boxes[kComposition], m_boxes[kEffects],
+                                   m_boxes[kIndications], m_boxes[kUsage], m_list, m_save, m_edit, m_delete,
+                                   m_seek,         m_clear,          m_print, m_quit, m_boxes[kClinical],
+                                   m_boxes[kNotes]};
+    for (int i = 0; i + 1 < order.size(); ++i) {
+        QWidget::setTabOrder(order[i], order[i + 1]);
+    }
+
+    connect(m_save, &QPushButton::clicked, this, &EntryForm::CmdSave_Click);
+    connect(m_edit, &QPushButton::clicked, this, &EntryForm::Cmdedit_Click);
+    connect(m_delete, &QPushButton::clicked, this, &EntryForm::Cmddele_Click);
+    connect(m_clear, &QPushButton::clicked, this, &EntryForm::Cmdqcls_Click);
+    connect(m_seek, &QPushButton::clicked, this, &EntryForm::Cmdseek_Click);
+    connect(m_print, &QPushButton::clicked, this, &EntryForm::Cmdprnt_Click);
+    connect(m_quit, &QPushButton::clicked, this, &EntryForm::CmdQuit_Click);
+    connect(m_list, &QListView::clicked, this, [this](const QModelIndex& index) { ListFjmc_Click(index.row()); });
+    // Moving through the list with the keyboard chooses too; a mouse press is chosen on its click.
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid() && m_list->hasFocus() && QApplication::mouseButtons() == Qt::NoButton) {
+                    ListFjmc_Click(current.row());
+                }
+            });
+}
+
+// ------------------------------------------------------------------ boxes
+
+QString EntryForm::boxText(int position) const {
+    QWidget* box = m_boxes[position];
+    if (auto* line = qobject_cast<QLineEdit*>(box)) {
+        return line->text();
+    }
+    return static_cast<MemoBox*>(box)->text();
+}
+
+void EntryForm::setBoxText(int position, const QString& text) {
+    QWidget* box = m_boxes[position];
+    if (auto* line = qobject_cast<QLineEdit*>(box)) {
+        line->setText(text);
+    } else {
+        static_cast<MemoBox*>(box)->setText(text);
+    }
+}
+
+void EntryForm::trimBox(int position) {
+    const QString text = boxText(position);
+    const QString trimmed = trimSpaces(text);
+    if (trimmed != text) {
+        setBoxText(position, trimmed);
+    }
+}
+
+void EntryForm::focusBox(int position, bool selectAll) {
+    QWidget* box = m_boxes[position];
+    if (auto* line = qobject_cast<QLineEdit*>(box)) {
+        if (selectAll) {
+            line->selectAll();
+        } else {
+            line->end(false);
+        }
+    } else if (auto* memo = static_cast<MemoBox*>(box)) {
+        if (selectAll) {
+            memo->selectAll();
+        } else {
+            memo->setCaretAtEnd();
+        }
+    }
+    box->setFocus(Qt::OtherFocusReason);
+}
+
+EntryRecord EntryForm::boxTexts() const {
+    EntryRecord record;
+    for (int i = 0; i < 8; ++i) {
+        record[i] = boxText(i);
+    }
+    return record;
+}
+
+void EntryForm::fillBoxes(const EntryRecord& record) {
+    for (int i = 0; i < 8; ++i) {
+        setBoxText(i, trimSpaces(record[i]));
+    }
+}
+
+void EntryForm::reportError(const store::DbError& error) {
+    platform::message(this, store::errorReport(error, false), platform::Icon::Information);
+    platform::setArrowPointer();
+}
+
+// ------------------------------------------------------------------ load and list
+
+void EntryForm::showEvent(QShowEvent* event) {
+    platform::WorkingWindow::showEvent(event);
+    if (m_loaded) {
+        return;
+    }
+    m_loaded = true;
+    const QSize main = mainWindowSize();
+    if (platform::pixelsToTwips(main.width()) > kCentreAboveTwips) {
+        placeAt(QPoint(placement(2, 1).x(), 0));
+    } else {
+        placeAt(QPoint(0, 0));
+    }
+    Qpcls();
+    platform::doEvents();
+    platform::setArrowPointer();
+}
+
+store::Status EntryForm::refreshList(const QString& recordSource) {
+    auto db = openDatabase();
+    if (!db) {
+        return db.error();
+    }
+    auto list = readNames(*db, recordSource);
+    if (!list) {
+        return list.error();
+    }
+    m_recordSource = recordSource;
+    m_names->setStringList(list->names);
+    m_count->setText(countLabel(list->count()));
+    return {};
+}
+
+void EntryForm::Qpcls() {
+    platform::doEvents();
+    for (int position : {kName, kComposition, kUsage, kNotes, kIndications, kEffects, kSource, kClinical}) {
+        setBoxText(position, QString());
+    }
+    const store::Status refreshed = refreshList(kAllPrescriptions);
+    platform::doEvents();
+    if (!refreshed) {
+        reportError(refreshed.error());
+        return;
+    }
+    platform::setArrowPointer();
+}
+
+// ------------------------------------------------------------------ validation and the buttons
+
+void EntryForm::SrnrJy() {
+    m_jybl = 1;
+    for (int position : {kName, kIndications, kUsage, kComposition, kEffects}) {
+        trimBox(position);
+    }
+    for (int position : {kName, kComposition, kEffects, kIndications, kUsage, kSource}) {
+        if (isBlank(boxText(position))) {
+            platform::message(this, QString::fromUtf16(kBoxes[position].requiredMessage), platform::Icon::Information);
+            m_boxes[position]->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    for (int position : {kClinical, kNotes}) {
+        if (isBlank(boxText(position))) {
+            setBoxText(position, QStringLiteral(" "));
+        }
+    }
+    m_jybl = 0;
+}
+
+void EntryForm::CmdSave_Click() {
+    SrnrJy();
+    if (m_jybl == 1) {
+        return;
+    }
+    platform::setBusyPointer();
+    auto db = openDatabase();
+    if (!db) {
+        reportError(db.error());
+        return;
+    }
+    platform::doEvents();
+    auto added = addIfNew(*db, storedForm(boxTexts()));
+    if (!added) {
+        reportError(added.error());
+        return;
+    }
+    db->close();
+    if (*added) {
+        Qpcls();
+        m_name->setFocus(Qt::OtherFocusReason);
+    } else {
+        m_edit->setFocus(Qt::OtherFocusReason); // the name is stored already: 修改 is the way on
+    }
+    platform::setArrowPointer();
+}
+
+void EntryForm::Cmdedit_Click() {
+    SrnrJy();
+    if (m_jybl == 1) {
+        return;
+    }
+    platform::setBusyPointer();
+    auto db = openDatabase();
+    if (!db) {
+        reportError(db.error());
+        return;
+    }
+    platform::doEvents();
+    auto updated = updateExisting(*db, storedForm(boxTexts()));
+    if (!updated) {
+        reportError(updated.error());
+        return;
+    }
+    db->close();
+    if (*updated) {
+        Qpcls();
+        m_name->setFocus(Qt::OtherFocusReason);
+    } else {
+        m_save->setFocus(Qt::OtherFocusReason); // not stored yet: 保存 is the way on
+    }
+    platform::setArrowPointer();
+}
+
+void EntryForm::Cmddele_Click() {
+    const QString name = trimSpaces(boxText(kName));
+    if (!platform::ask(this, QStringLiteral("确实要删除 ") + name + QStringLiteral(" 方剂吗？"))) {
+        return;
+    }
+    SrnrJy();
+    if (m_jybl == 1) {
+        return;
+    }
+    platform::setBusyPointer();
+    auto db = openDatabase();
+    if (!db) {
+        reportError(db.error());
+        return;
+    }
+    platform::doEvents();
+    auto deleted = deleteByName(*db, trimSpaces(boxText(kName)));
+    if (!deleted) {
+        reportError(deleted.error());
+        return;
+    }
+    db->close();
+    if (*deleted) {
+        Qpcls();
+    }
+    platform::doEvents();
+    m_name->setFocus(Qt::OtherFocusReason);
+    platform::setArrowPointer();
+}
+
+void EntryForm::Cmdqcls_Click() {
+    Qpcls();
+    m_name->setFocus(Qt::OtherFocusReason);
+    platform::doEvents();
+}
+
+void EntryForm::CmdQuit_Click() {
+    platform::Session& session = this->session();
+    m_menusGiven = true;
+    unload();
+    platform::doEvents();
+    session.UnlockMainMenus();
+}
+
+void EntryForm::closeEvent(QCloseEvent* event) {
+    platform::WorkingWindow::closeEvent(event);
+    // Closed by its frame rather than 退出: the main menus come back all the same.
+    if (event->isAccepted() && !m_menusGiven) {
+        m_menusGiven = true;
+        session().UnlockMainMenus();
+    }
+}
+
+// ------------------------------------------------------------------ lookup
+
+void EntryForm::Cmdseek_Click() {
+    for (int position : {kName, kEffects, kComposition, kSource, kUsage, kIndications, kNotes}) {
+        trimBox(position);
+    }
+    const EntryRecord criteria = boxTexts(); // 临床治疗 is used as typed
+    bool any = false;
+    for (const QString& text : criteria) {
+        any = any || !text.isEmpty();
+    }
+    if (!any) {
+        platform::message(this, QStringLiteral("请输入查询条件"), platform::Icon::Information);
+        m_name->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    platform::setBusyPointer();
+    const store::Status refreshed = refreshList(searchStatement(criteria));
+    if (!refreshed) {
+        reportError(refreshed.error());
+        return;
+    }
+    platform::doEvents();
+    if (m_names->rowCount() != 0) {
+        platform::setArrowPointer();
+        return;
+    }
+    platform::setArrowPointer();
+    platform::message(this, QStringLiteral("没有符合查询条件的方剂"), platform::Icon::Information);
+    Qpcls();
+}
+
+void EntryForm::ListFjmc_Click(int row) {
+    if (row < 0 || row >= m_names->rowCount()) {
+        return;
+    }
+    const QString name = trimSpaces(m_names->index(row).data().toString());
+    auto db = openDatabase();
+    if (!db) {
+        reportError(db.error());
+        return;
+    }
+    auto found = seekByName(*db, name);
+    if (!found) {
+        reportError(found.error());
+        return;
+    }
+    if (found->has_value()) {
+        fillBoxes(**found);
+    }
+}
+
+void EntryForm::lookupName() {
+    const QString name = trimSpaces(boxText(kName));
+    auto db = openDatabase();
+    if (!db) {
+        reportError(db.error());
+        return;
+    }
+    auto found = lookupByName(*db, name);
+    if (!found) {
+        reportError(found.error());
+        return;
+    }
+    db->close();
+    if (found->has_value()) {
+        fillBoxes(**found);
+    }
+    platform::doEvents();
+    platform::doEvents();
+    focusBox(kComposition, true);
+}
+
+// ------------------------------------------------------------------ keyboard
+
+bool EntryForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        for (int position = 0; position < 8; ++position) {
+            if (watched == m_boxes[position]) {
+                return handleBoxKey(position, static_cast<QKeyEvent*>(event));
+            }
+        }
+    }
+    return platform::WorkingWindow::eventFilter(watched, event);
+}
+
+bool EntryForm::handleBoxKey(int position, QKeyEvent* event) {
+    if (event->text() == QStringLiteral(" ")) {
+        return true; // blanks cannot be typed
+    }
+    if (position == kComposition) {
+        trimBox(kComposition);
+    }
+    if (!isEnter(event)) {
+        return false;
+    }
+    const bool blank = isBlank(boxText(position));
+    switch (position) {
+    case kName:
+        if (!blank) {
+            lookupName();
+        }
+        return true;
+    case kComposition:
+        if (!boxText(kComposition).isEmpty()) {
+            focusBox(kEffects, false);
+        }
+        return true;
+    case kEffects:
+        if (!blank) {
+            focusBox(kIndications, false);
+        }
+        return true;
+    case kIndications:
+        if (!blank) {
+            focusBox(kUsage, false);
+        }
+        return true;
+    case kUsage:
+        if (!blank) {
+            focusBox(kClinical, false);
+        }
+        return true;
+    case kClinical:
+        focusBox(kNotes, false);
+        return true;
+    case kNotes:
+        if (blank) {
+            focusBox(kSource, true);
+            return true;
+        }
+        return false; // a line break in the notes
+    case kSource:
+        if (!blank) {
+            m_save->setFocus(Qt::OtherFocusReason);
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+// ------------------------------------------------------------------ printing
+
+void EntryForm::Cmdprnt_Click() {
+    platform::setBusyPointer();
+    const EntryRecord record = boxTexts();
+    if (!printable(record)) {
+        platform::message(this, QStringLiteral("打印内容输入不完全，不能打印"), platform::Icon::None,
+                          platform::Buttons::Ok, platform::kAppTitle);
+        m_clear->setFocus(Qt::OtherFocusReason);
+        platform::setArrowPointer();
+        return;
+    }
+    const QDate today = platform::clock().now().date();
+    const QString text = printText(record, today);
+    PauseWithButtonDisabled(m_print);
+    SendTextToWord(this, trimSpaces(text));
+    platform::setArrowPointer();
 }
 
 } // namespace fangji::entry

@@ -1,14 +1,87 @@
 #pragma once
 
+#include "entry_text.h"
+
 #include "platform/working_window.h"
+#include "store/result.h"
+
+#include <array>
+
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPushButton;
+class QStringListModel;
 
 namespace fangji::entry {
 
-// 方剂登录 (`Frmfjdl`). Placeholder until the window is built.
+class MemoBox;
+
+// 方剂登录 (`Frmfjdl`): enters, edits, deletes, looks up and prints one
+// prescription at a time in eight boxes, beside the list of stored names.
 class EntryForm : public platform::WorkingWindow {
     Q_OBJECT
 public:
     explicit EntryForm(platform::Session& session, QWidget* parent = nullptr);
+
+    // Result of the last validation: 1 a required box was blank, 0 all present.
+    int jybl() const { return m_jybl; }
+
+    // Empties the boxes and shows every prescription with the count.
+    void Qpcls();
+    // Validates the boxes and sets jybl.
+    void SrnrJy();
+
+    // The record source the name list shows.
+    QString recordSource() const { return m_recordSource; }
+
+    // Button handlers.
+    void CmdSave_Click();
+    void Cmdedit_Click();
+    void Cmddele_Click();
+    void Cmdqcls_Click();
+    void Cmdseek_Click();
+    void Cmdprnt_Click();
+    void CmdQuit_Click();
+    // Loads the prescription named by the list's row.
+    void ListFjmc_Click(int row);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    QString boxText(int position) const;
+    void setBoxText(int position, const QString& text);
+    void trimBox(int position);
+    void focusBox(int position, bool selectAll);
+    EntryRecord boxTexts() const;
+    void fillBoxes(const EntryRecord& record);
+    // Reads the record source into the list; the list stays as it was on failure.
+    store::Status refreshList(const QString& recordSource);
+    void reportError(const store::DbError& error);
+    bool handleBoxKey(int position, QKeyEvent* event);
+    void lookupName();
+
+    std::array<QWidget*, 8> m_boxes{};
+    QLineEdit* m_name = nullptr;
+    QLineEdit* m_source = nullptr;
+    QListView* m_list = nullptr;
+    QStringListModel* m_names = nullptr;
+    QLabel* m_count = nullptr;
+    QPushButton* m_save = nullptr;
+    QPushButton* m_edit = nullptr;
+    QPushButton* m_delete = nullptr;
+    QPushButton* m_clear = nullptr;
+    QPushButton* m_seek = nullptr;
+    QPushButton* m_print = nullptr;
+    QPushButton* m_quit = nullptr;
+    QString m_recordSource;
+    int m_jybl = 0;
+    bool m_loaded = false;
+    bool m_menusGiven = false;
 };
 
 } // namespace fangji::entry

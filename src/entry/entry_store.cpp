@@ -1,0 +1,143 @@
+#include "entry_store.h"
+
+#include "store/schema.h"
+
+namespace fangji::entry {
+
+namespace {
+
+EntryRecord recordFromFields(const auto& source) {
+    EntryRecord record;
+    for (int i = 0; i < store::PrescriptionColumnCount; ++i) {
+        record[i] = source.field(i).toString(); // null reads as ""
+    }
+    return record;
+}
+
+// Opens 中医方剂 as a table, selects fjmci and seeks the name.
+store::Result<store::Table> seekTable(store::Database& db, const QString& name) {
+    auto table = db.openTable(store::table::kPrescriptions);
+    if (!table) {
+        return table.error();
+    }
+    if (store::Status s = table->setIndex(store::kNameIndex); !s) {
+        return s.error();
+    }
+    if (store::Status s = table->seek(name); !s) {
+        return s.error();
+    }
+    return std::move(table).value();
+}
+
+} // namespace
+
+store::Result<NameList> readNames(store::Database& db, const QString& recordSource) {
+    auto stmt = db.prepare(recordSource);
+    if (!stmt) {
+        return stmt.error();
+    }
+    NameList list;
+    while (true) {
+        auto row = stmt->step();
+        if (!row) {
+            return row.error();
+        }
+        if (!*row) {
+            break;
+        }
+        list.names.append(stmt->text(store::ColName));
+    }
+    return list;
+}
+
+store::Result<std::optional<EntryRecord>> seekByName(store::Database& db, const QString& name) {
+    auto table = seekTable(db, name);
+    if (!table) {
+        return table.error();
+    }
+    if (table->noMatch()) {
+        return std::optional<EntryRecord>();
+    }
+    return std::optional<EntryRecord>(recordFromFields(*table));
+}
+
+store::Result<std::optional<EntryRecord>> lookupByName(store::Database& db, const QString& name) {
+    if (store::Status s = db.deleteAllQueryDefs(); !s) {
+        return s.error();
+    }
+    if (store::Status s = db.createQueryDef(QStringLiteral("000"), nameLookupStatement(name)); !s) {
+        return s.error();
+    }
+    auto rs = db.openRecordSet(QStringLiteral("000"));
+    if (!rs) {
+        return rs.error();
+    }
+    if (rs->recordCount() <= 0) {
+        return std::optional<EntryRecord>();
+    }
+    rs->moveFirst();
+    return std::optional<EntryRecord>(recordFromFields(*rs));
+}
+
+store::Result<bool> addIfNew(store::Database& db, const EntryRecord& record) {
+    auto table = seekTable(db, record[store::ColName]);
+    if (!table) {
+        return table.error();
+    }
+    if (!table->noMatch()) {
+        return false;
+    }
+    table->addNew();
+    for (int i = 0; i < store::PrescriptionColumnCount; ++i) {
+        table->setField(i, record[i]);
+    }
+    if (store::Status s = table->update(); !s) {
+        return s.error();
+    }
+    return true;
+}
+
+store::Result<bool> updateExisting(store::Database& db, const EntryRecord& record) {
+    auto table = seekTable(db, record[store::ColName]);
+    if (!table) {
+        return table.error();
+    }
+    if (table->noMatch()) {
+        return false;
+    }
+    if (store::Status s = table->edit(); !s) {
+        return s.error();
+    }
+    for (int i = store::ColComposition; i < store::PrescriptionColumnCount; ++i) {
+        table->setField(i, record[i]);
+    }
+    if (store::Status s = table->update(); !s) {
+        return s.error();
+    }
+    return true;
+}
+
+store::Result<bool> deleteByName(store::Database& db, const QString& name) {
+    auto table = seekTable(db, name);
+    if (!table) {
+        return table.error();
+    }
+    if (table->noMatch()) {
+        return false;
+    }
+    if (store::Status s = table->deleteCurrent(); !s) {
+        return s.error();
+    }
+    return true;
+}
+
+EntryRecord storedForm(const EntryRecord& boxes) {
+    EntryRecord stored;
+    stored[store::ColName] = trimSpaces(boxes[store::ColName]);
+    for (int i = store::ColComposition; i < store::PrescriptionColumnCount; ++i) {
+        stored[i] = NormalizeEntryText(boxes[i]);
+    }
+    return stored;
+}
+
+} // namespace fangji::entry

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "entry_text.h"
+
+#include "store/database.h"
+#include "store/result.h"
+
+#include <QStringList>
+
+#include <optional>
+
+// Store operations of the entry window. Each takes an open connection to the
+// database file and returns values; the window opens and closes the file.
+namespace fangji::entry {
+
+// The statement that lists every prescription, in the order the file holds them.
+inline const QString kAllPrescriptions = QStringLiteral("SELECT * FROM 中医方剂");
+
+// What the name list shows: the names of a record source's rows, and how many.
+struct NameList {
+    QStringList names;
+    int count() const { return static_cast<int>(names.size()); }
+};
+
+// Runs a record source (a SELECT of whole 中医方剂 rows) and keeps the name of each row.
+store::Result<NameList> readNames(store::Database& db, const QString& recordSource);
+
+// The row whose name equals name exactly, through the index fjmci; nullopt when none.
+store::Result<std::optional<EntryRecord>> seekByName(store::Database& db, const QString& name);
+
+// The lookup on Enter in the name box: clears the stored queries, stores the
+// exact-name statement as "000" and reads its first row; nullopt when none.
+store::Result<std::optional<EntryRecord>> lookupByName(store::Database& db, const QString& name);
+
+// Adds the row unless a row with its name (position 0) exists. true: added.
+// The record is written as given; the caller normalises it.
+store::Result<bool> addIfNew(store::Database& db, const EntryRecord& record);
+
+// Rewrites positions 1 to 7 of the row named record[0], leaving the name as
+// stored. true: the row existed and was written.
+store::Result<bool> updateExisting(store::Database& db, const EntryRecord& record);
+
+// Deletes the row with this name. true: a row was deleted.
+store::Result<bool> deleteByName(store::Database& db, const QString& name);
+
+// The stored form of the boxes: the trimmed name, and every other text through
+// NormalizeEntryText.
+EntryRecord storedForm(const EntryRecord& boxes);
+
+} // namespace fangji::entry

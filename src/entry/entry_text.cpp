@@ -1,0 +1,148 @@
+#include "entry_text.h"
+
+#include "store/jet_sql.h"
+
+namespace fangji::entry {
+
+namespace {
+
+constexpr QChar kSpace = u' ';
+constexpr QChar kCr = u'\r';
+constexpr QChar kLf = u'\n';
+constexpr QChar kFullStop = u'。';
+constexpr QChar kBookTitle = u'《';
+
+// Digits in either width: a decimal point typed between them stays a point.
+bool isNumeric(QChar c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'０' && c <= u'９');
+}
+
+} // namespace
+
+QString trimSpaces(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == kSpace) {
+        ++begin;
+    }
+    while (end > begin && text[end - 1] == kSpace) {
+        --end;
+    }
+    return text.mid(begin, end - begin);
+}
+
+bool isBlank(const QString& text) {
+    for (QChar c : text) {
+        if (c != kSpace) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QString NormalizeEntryText(const QString& input) {
+    const QString text = trimSpaces(input);
+    const qsizetype n = text.size();
+    // Neighbours are read from the input, before conversion; beyond either end they read as nothing.
+    auto at = [&](qsizetype i) -> QChar { return (i >= 0 && i < n) ? text[i] : QChar(); };
+
+    QString result;
+    result.reserve(n + 1);
+    qsizetype i = 0;
+    if (n >= 2 && text[0] == kCr && text[1] == kLf) {
+        i = 2; // a leading CR LF is dropped as a pair
+    }
+    for (; i < n; ++i) {
+        QChar c = text[i];
+        switch (c.unicode()) {
+        case u'\\':
+            c = u'、';
+            break;
+        case u',':
+            c = u'，';
+            break;
+        case u'.':
+            if (at(i + 1) != kBookTitle) {
+                c = kFullStop;
+            }
+            break;
+        case u';':
+            c = u'；';
+            break;
+        default:
+            break;
+        }
+        if (c == kLf && at(i - 1) != kCr) {
+            continue; // a line feed without its carriage return
+        }
+        if (c == kFullStop && i > 0) {
+            if ((isNumeric(at(i - 1)) && isNumeric(at(i + 1))) || at(i + 1) == kBookTitle) {
+                c = u'.';
+            }
+        }
+        if (c == kSpace) {
+            continue; // blanks never reach the stored text
+        }
+        result.append(c);
+    }
+    if (isBlank(result)) {
+        return QString(kSpace);
+    }
+    if (!result.endsWith(kFullStop)) {
+        result.append(kFullStop);
+    }
+    return result;
+}
+
+QString nameLookupStatement(const QString& name) {
+    return QStringLiteral("SELECT * FROM 中医方剂  WHERE 名称=") + u'\'' + store::jet::escapeLiteral(name) + u'\'';
+}
+
+QString searchStatement(const EntryRecord& criteria) {
+    // Conditions in the order the statement has always listed them.
+    struct Condition {
+        const char16_t* prefix;
+        int position;
+    };
+    static constexpr Condition kConditions[] = {
+        {u"SELECT * FROM 中医方剂 WHERE 名称 like ", 0}, {u" and 构成 like ", 1}, {u" and 功效 like ", 2},
+        {u" and 主治 like ", 3},                          {u" and 来源 like ", 5}, {u" and 应用 like ", 6},
+        {u" and 临床 like ", 7},                          {u" and 用法 like ", 4},
+    };
+    QString sql;
+    for (const Condition& c : kConditions) {
+        const QString value = store::jet::escapeLiteral(store::jet::escapePattern(criteria[c.position]));
+        sql += QString::fromUtf16(c.prefix) + QStringLiteral("'*") + value + QStringLiteral("*'");
+    }
+    sql += QStringLiteral(" order by 名称 ");
+    return sql;
+}
+
+QString countLabel(int count) { return QString::number(count) + QStringLiteral("剂"); }
+
+QString printText(const EntryRecord& record, const QDate& date) {
+    static const QString kLabels[] = {
+        QStringLiteral("方剂名称："), QStringLiteral("方剂来源："), QStringLiteral("方剂内容："),
+        QStringLiteral("方剂功效："), QStringLiteral("方剂主治："), QStringLiteral("使用方法："),
+        QStringLiteral("临床治疗："), QStringLiteral("应用心得："),
+    };
+    // Record positions in print order: 名称, 来源, 构成, 功效, 主治, 用法, 应用, 临床.
+    static constexpr int kOrder[] = {0, 5, 1, 2, 3, 4, 6, 7};
+    QString text;
+    for (int line = 0; line < 8; ++line) {
+        text += kLabels[line] + trimSpaces(record[kOrder[line]]) + QStringLiteral("\r\n");
+    }
+    text += QStringLiteral("打印时间：") + date.toString(QStringLiteral("yyyy-MM-dd"));
+    return trimSpaces(text);
+}
+
+bool printable(const EntryRecord& record) {
+    for (int position : {0, 1, 5, 2, 3, 4}) {
+        if (trimSpaces(record[position]).isEmpty()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace fangji::entry

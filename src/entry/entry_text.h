@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+#include <array>
+
+// Text rules of the prescription entry window: trimming, the normaliser every
+// stored text passes through, the statements of the lookup and the search, and
+// the print text. Plain functions, no windows, no database.
+namespace fangji::entry {
+
+// The eight texts of one prescription row, by position: 名称, 构成, 功效, 主治,
+// 用法, 来源, 应用 (labelled 临床治疗), 临床 (labelled 应用心得).
+using EntryRecord = std::array<QString, 8>;
+
+// Removes leading and trailing ASCII spaces (U+0020) only; every other white
+// space, the ideographic space U+3000 included, is kept as text.
+QString trimSpaces(const QString& text);
+
+// A box is blank when nothing but ASCII spaces stands in it.
+bool isBlank(const QString& text);
+
+// Turns a text typed with Western punctuation into its stored form:
+// "\" -> "、", "," -> "，", ";" -> "；", "." -> "。" (a point between two digits
+// and a point before "《" stay points), a leading CR LF and every lone LF
+// dropped, every ASCII space removed, a final "。" added once; a blank text
+// becomes one space " ".
+QString NormalizeEntryText(const QString& text);
+
+// "SELECT * FROM 中医方剂  WHERE 名称='<name>'": the exact-name lookup, the name
+// placed as one literal (quotes doubled).
+QString nameLookupStatement(const QString& name);
+
+// The search criteria, in record order (position 0 to 7). Each acts as a plain
+// "contains" criterion: quotes and the pattern characters * ? # [ match themselves.
+QString searchStatement(const EntryRecord& criteria);
+
+// The number of prescriptions as the count label shows it: "12剂", "0剂".
+QString countLabel(int count);
+
+// The nine labelled lines of the print text (joined by CR LF, no break after the
+// last), each box text trimmed of spaces, the date as yyyy-MM-dd; the whole
+// text trimmed once more.
+QString printText(const EntryRecord& record, const QDate& date);
+
+// Whether a prescription holds enough to print: 名称, 构成, 来源, 功效, 主治 and
+// 用法 each non-empty after trimming.
+bool printable(const EntryRecord& record);
+
+} // namespace fangji::entry
