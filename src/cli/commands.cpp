@@ -1,0 +1,568 @@
+#include "commands.h"
+
+#include "record_io.h"
+
+#include "admin/backup_restore.h"
+#include "admin/prescription_import.h"
+#include "dictionary/dictionary_store.h"
+#include "entry/entry_store.h"
+#include "entry/entry_text.h"
+#include "platform/data_file.h"
+#include "platform/paths.h"
+#include "query/query_statement.h"
+#include "store/database.h"
+#include "store/schema.h"
+
+#include <QCommandLineParser>
+#include <QRegularExpression>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <functional>
+#include <map>
+
+namespace fangji::cli {
+
+namespace {
+
+struct Command {
+    QString summary;
+    std::function<void(QCommandLineParser&)> options;
+    std::function<int(QCommandLineParser&, Streams&)> action;
+};
+
+const QString kProgram = QStringLiteral("fangji-cli");
+
+QString generalHelp();
+
+int usageError(Streams& io, const QString& text) {
+    io.err << kProgram << ": " << text << '\n' << QStringLiteral("用 %1 --help 查看用法。").arg(kProgram) << '\n';
+    return kExitUsage;
+}
+
+int refused(Streams& io, const QString& text) {
+    io.err << kProgram << ": " << text << '\n';
+    return kExitRefused;
+}
+
+// The database of the data folder, which must exist already.
+store::Result<store::Database> openDatabase() {
+    const QString path = platform::databasePath();
+    if (!QFileInfo::exists(path)) {
+        return store::DbError{14, QStringLiteral("数据文件 %1 不存在，请先运行 fangji-cli init").arg(path)};
+    }
+    return store::Database::open(path, store::kMainConnect);
+}
+
+std::optional<Format> outputFormat(QCommandLineParser& p, Streams& io) {
+    const auto f = parseFormat(p.value(QStringLiteral("format")));
+    if (!f) {
+        usageError(io, QStringLiteral("未知的格式“%1”（可用 tsv、csv、jsonl）").arg(p.value(QStringLiteral("format"))));
+    }
+    return f;
+}
+
+void addFormatOption(QCommandLineParser& p) {
+    p.addOption({QStringLiteral("format"), QStringLiteral("输出格式：tsv（默认）、csv 或 jsonl。"),
+                 QStringLiteral("FORMAT"), QStringLiteral("tsv")});
+}
+
+Record recordOf(const store::Statement& s) {
+    Record r;
+    for (int c = 0; c < 8; ++c) {
+        r[c] = s.isNull(c) ? QString() : s.text(c);
+    }
+    return r;
+}
+
+// Streams the rows of a statement over 中医方剂 in a format.
+int printRows(store::Database& db, const QString& statement, Format format, Streams& io) {
+    auto stmt = db.prepare(statement);
+    if (!stmt) {
+        return refused(io, store::errorReport(stmt.error(), false));
+    }
+    writeHeader(io.out, format);
+    while (true) {
+        auto row = stmt->step();
+        if (!row) {
+            return refused(io, store::errorReport(row.error(), false));
+        }
+        if (!*row) {
+            break;
+        }
+        writeRecord(io.out, format, recordOf(*stmt));
+    }
+    return kExitOk;
+}
+
+// ------------------------------------------------------------------ init
+
+int cmdInit(QCommandLineParser&, Streams& io) {
+    switch (platform::ensureDataFile()) {
+    case platform::DataFileStatus::Present:
+        io.out << QStringLiteral("数据文件已存在：") << platform::databasePath() << '\n';
+        return kExitOk;
+    case platform::DataFileStatus::Copied:
+        io.out << QStringLiteral("已建立数据文件：") << platform::databasePath() << '\n';
+        return kExitOk;
+    case platform::DataFileStatus::TemplateMissing:
+        return refused(io, QStringLiteral("系统数据丢失，请将原系统卸载，重新安装。"));
+    case platform::DataFileStatus::FolderError:
+        return refused(io, QStringLiteral("不能建立数据文件夹 ") + platform::dataDir());
+    case platform::DataFileStatus::CopyError:
+        return refused(io, QStringLiteral("不能复制数据文件到 ") + platform::databasePath());
+    }
+    return kExitOk;
+}
+
+// ------------------------------------------------------------------ add
+
+// The entry window's check of the required texts: the message of the first blank one.
+QString missingRequired(const entry::EntryRecord& r) {
+    static const std::array<std::pair<int, const char16_t*>, 6> required = {{
+        {store::ColName, u"输入方剂名称"},
+        {store::ColComposition, u"输入方剂构成"},
+        {store::ColEffects, u"输入方剂功效"},
+        {store::ColIndications, u"输入方剂主治"},
+        {store::ColUsage, u"输入方剂用法"},
+        {store::ColSource, u"输入方剂来源"},
+    }};
+    for (const auto& [pos, message] : required) {
+        if (entry::isBlank(r[pos])) {
+            return QString::fromUtf16(message);
+        }
+    }
+    return {};
+}
+
+int cmdAdd(QCommandLineParser& p, Streams& io) {
+    const QStringList files = p.positionalArguments();
+    if (files.size() > 1) {
+        return usageError(io, QStringLiteral("add 只接受一个文件"));
+    }
+    QByteArray data;
+    if (files.isEmpty() || files[0] == QStringLiteral("-")) {
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly)) {
+            return refused(io, QStringLiteral("不能读取标准输入"));
+        }
+        data = in.readAll();
+    } else {
+        QFile in(files[0]);
+        if (!in.open(QIODevice::ReadOnly)) {
+            return refused(io, QStringLiteral("不能读取文件 ") + files[0]);
+        }
+        data = in.readAll();
+    }
+    Format format = detectInputFormat(data);
+    if (p.isSet(QStringLiteral("format"))) {
+        const auto f = parseFormat(p.value(QStringLiteral("format")));
+        if (!f || *f == Format::Tsv) {
+            return usageError(io, QStringLiteral("add 读取 jsonl 或 csv"));
+        }
+        format = *f;
+    } else if (!files.isEmpty() && files[0].endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) {
+        format = Format::Csv;
+    }
+    QString headerError;
+    const QList<InputRecord> input = format == Format::Csv ? readCsv(data, &headerError) : readJsonLines(data);
+    if (!headerError.isEmpty()) {
+        return refused(io, headerError);
+    }
+
+    auto db = openDatabase();
+    if (!db) {
+        return refused(io, store::errorReport(db.error(), false));
+    }
+    if (auto s = db->begin(); !s) {
+        return refused(io, store::errorReport(s.error(), false));
+    }
+    int added = 0;
+    int present = 0;
+    int refusedCount = 0;
+    for (const InputRecord& in : input) {
+        QString reason = in.error;
+        entry::EntryRecord boxes;
+        for (int c = 0; c < 8; ++c) {
+            boxes[c] = in.record[c];
+        }
+        if (reason.isEmpty()) {
+            reason = missingRequired(boxes);
+        }
+        if (!reason.isEmpty()) {
+            io.err << QStringLiteral("第 %1 行：").arg(in.line) << reason << '\n';
+            ++refusedCount;
+            continue;
+        }
+        auto result = entry::addIfNew(*db, entry::storedForm(boxes));
+        if (!result) {
+            (void)db->rollback();
+            return refused(io, QStringLiteral("第 %1 行：").arg(in.line) + store::errorReport(result.error(), false));
+        }
+        if (*result) {
+            ++added;
+        } else {
+            ++present;
+        }
+    }
+    if (auto s = db->commit(); !s) {
+        return refused(io, store::errorReport(s.error(), false));
+    }
+    io.out << QStringLiteral("新增 %1 剂，已有 %2 剂，拒收 %3 剂").arg(added).arg(present).arg(refusedCount) << '\n';
+    return refusedCount > 0 ? kExitRefused : kExitOk;
+}
+
+// ------------------------------------------------------------------ show
+
+int cmdShow(QCommandLineParser& p, Streams& io) {
+    const QStringList args = p.positionalArguments();
+    if (args.size() != 1) {
+        return usageError(io, QStringLiteral("show 需要一个方剂名称"));
+    }
+    auto db = openDatabase();
+    if (!db) {
+        return refused(io, store::errorReport(db.error(), false));
+    }
+    auto found = entry::seekByName(*db, args[0].trimmed());
+    if (!found) {
+        return refused(io, store::errorReport(found.error(), false));
+    }
+    if (!found->has_value()) {
+        return refused(io, QStringLiteral("没有名为“%1”的方剂").arg(args[0].trimmed()));
+    }
+    static const QStringList labels = {
+        QStringLiteral("名称"), QStringLiteral("构成"), QStringLiteral("功效"),     QStringLiteral("主治"),
+        QStringLiteral("用法"), QStringLiteral("来源"), QStringLiteral("临床治疗"), QStringLiteral("应用心得")};
+    const entry::EntryRecord& r = **found;
+    for (int c = 0; c < 8; ++c) {
+        io.out << labels[c] << QStringLiteral("：") << r[c] << '\n';
+    }
+    return kExitOk;
+}
+
+// ------------------------------------------------------------------ search, export
+
+int cmdSearch(QCommandLineParser& p, Streams& io) {
+    if (!p.positionalArguments().isEmpty()) {
+        return usageError(io, QStringLiteral("search 不接受位置参数：") + p.positionalArguments().join(u' '));
+    }
+    const auto format = outputFormat(p, io);
+    if (!format) {
+        return kExitUsage;
+    }
+    const QString sort = p.value(QStringLiteral("sort"));
+    if (sort != query::kSortByName && sort != query::kSortByEffects) {
+        return usageError(io, QStringLiteral("--sort 只能是 名称 或 功效"));
+    }
+    query::Criteria c;
+    c.name = p.value(QStringLiteral("name"));
+    c.source = p.value(QStringLiteral("source"));
+    const std::pair<QString, std::array<QString, 3>*> triples[] = {{QStringLiteral("herb"), &c.herbs},
+                                                                   {QStringLiteral("effect"), &c.effects},
+                                                                   {QStringLiteral("indication"), &c.indications},
+                                                                   {QStringLiteral("clinical"), &c.clinical}};
+    for (const auto& [option, slots] : triples) {
+        const QStringList values = p.values(option);
+        if (values.size() > 3) {
+            return usageError(io, QStringLiteral("--%1 至多三次").arg(option));
+        }
+        for (int i = 0; i < values.size(); ++i) {
+            (*slots)[i] = values[i];
+        }
+    }
+    auto db = openDatabase();
+    if (!db) {
+        return refused(io, store::errorReport(db.error(), false));
+    }
+    return printRows(*db, query::buildQueryStatement(query::trimmed(c), sort), *format, io);
+}
+
+int cmdExport(QCommandLineParser& p, Streams& io) {
+    if (!p.positionalArguments().isEmpty()) {
+        return usageError(io, QStringLiteral("export 不接受位置参数"));
+    }
+    const auto format = outputFormat(p, io);
+    if (!format) {
+        return kExitUsage;
+    }
+    auto db = openDatabase();
+    if (!db) {
+        return refused(io, store::errorReport(db.error(), false));
+    }
+    return printRows(*db, QStringLiteral("SELECT * FROM 中医方剂 ORDER BY rowid"), *format, io);
+}
+
+// ------------------------------------------------------------------ dict
+
+class TerminalProgress final : public dictionary::GenerationObserver {
+public:
+    explicit TerminalProgress(Streams& io) : m_io(io) {}
+    void setCaption(const QString& caption) override {
+        m_caption = caption;
+        draw(m_percent);
+    }
+    void setProgress(const dictionary::ProgressStep& step) override { draw(step.percent); }
+    void finish() {
+        if (m_drawn) {
+            m_io.err << '\n';
+            m_io.err.flush();
+        }
+    }
+
+private:
+    void draw(int percent) {
+        m_percent = percent;
+        const int filled = qBound(0, percent * 30 / 100, 30);
+        m_io.err << '\r' << '[' << QString(filled, u'#') << QString(30 - filled, u' ') << "] "
+                 << QString::number(percent).rightJustified(3) << "% " << m_caption << "\x1b[K";
+        m_io.err.flush();
+        m_drawn = true;
+    }
+    Streams& m_io;
+    QString m_caption;
+    int m_percent = 0;
+    bool m_drawn = false;
+};
+
+int cmdDict(QCommandLineParser& p, Streams& io) {
+    const QStringList args = p.positionalArguments();
+    if (args.value(0) == QStringLiteral("build") && args.size() == 1) {
+        if (!QFileInfo::exists(platform::databasePath())) {
+            return refused(io, QStringLiteral("数据文件不存在，请先运行 fangji-cli init"));
+        }
+        TerminalProgress progress(io);
+        const store::Status s = dictionary::generateDictionaries(platform::databasePath(),
+                                                                 io.errIsTerminal ? &progress : nullptr);
+        progress.finish();
+        if (!s) {
+            return refused(io, store::errorReport(s.error(), false));
+        }
+        auto db = openDatabase();
+        if (!db) {
+            return refused(io, store::errorReport(db.error(), false));
+        }
+        QStringList counts;
+        for (const QString& table : {store::table::kEffects, store::table::kIndications, store::table::kClinical}) {
+            auto rs = db->openRecordSet(QStringLiteral("select count(*) FROM ") + table);
+            counts << QStringLiteral("%1 %2 条").arg(table).arg(rs ? rs->field(0).toInt() : 0);
+        }
+        io.out << counts.join(QStringLiteral("，")) << '\n';
+        return kExitOk;
+    }
+    if (args.value(0) == QStringLiteral("list") && args.size() == 2) {
+        static const std::map<QString, QString> tables = {{QStringLiteral("effects"), store::table::kEffects},
+                                                          {QStringLiteral("indications"), store::table::kIndications},
+                                                          {QStringLiteral("clinical"), store::table::kClinical}};
+        const auto it = tables.find(args[1]);
+        if (it == tables.end()) {
+            return usageError(io, QStringLiteral("dict list 的词典是 effects、indications 或 clinical"));
+        }
+        auto db = openDatabase();
+        if (!db) {
+            return refused(io, store::errorReport(db.error(), false));
+        }
+        auto stmt = db->prepare(QStringLiteral("select %1 FROM %1").arg(it->second));
+        if (!stmt) {
+            return refused(io, store::errorReport(stmt.error(), false));
+        }
+        while (true) {
+            auto row = stmt->step();
+            if (!row) {
+                return refused(io, store::errorReport(row.error(), false));
+            }
+            if (!*row) {
+                break;
+            }
+            io.out << escapeTsv(stmt->text(0)) << '\n';
+        }
+        return kExitOk;
+    }
+    return usageError(io, QStringLiteral("用法：dict build | dict list effects|indications|clinical"));
+}
+
+// ------------------------------------------------------------------ import, backup, restore
+
+int cmdImport(QCommandLineParser& p, Streams& io) {
+    const QStringList args = p.positionalArguments();
+    if (args.size() != 1) {
+        return usageError(io, QStringLiteral("import 需要一个来源文件"));
+    }
+    if (!QFileInfo::exists(platform::databasePath())) {
+        return refused(io, QStringLiteral("数据文件不存在，请先运行 fangji-cli init"));
+    }
+    auto counts = admin::importPrescriptions(platform::databasePath(), args[0]);
+    if (!counts) {
+        return refused(io, store::errorReport(counts.error(), true));
+    }
+    io.out << QStringLiteral("新增 %1 剂，已有 %2 剂").arg(counts->added).arg(counts->present) << '\n';
+    return kExitOk;
+}
+
+int cmdBackup(QCommandLineParser& p, Streams& io) {
+    const QStringList args = p.positionalArguments();
+    if (args.size() != 1 || args[0].trimmed().isEmpty()) {
+        return usageError(io, QStringLiteral("选择要备份或恢复的文件"));
+    }
+    if (!QFileInfo::exists(platform::databasePath())) {
+        return refused(io, QStringLiteral("系统数据丢失，不能备份。"));
+    }
+    if (auto s = admin::backupDatabaseFile(platform::databasePath(), args[0].trimmed()); !s) {
+        return refused(io, store::errorReport(s.error(), true));
+    }
+    io.out << QStringLiteral("已备份到 ") << args[0].trimmed() << '\n';
+    return kExitOk;
+}
+
+int cmdRestore(QCommandLineParser& p, Streams& io) {
+    const QStringList args = p.positionalArguments();
+    if (args.size() != 1 || args[0].trimmed().isEmpty()) {
+        return usageError(io, QStringLiteral("选择要备份或恢复的文件"));
+    }
+    if (platform::ensureDataFolder() != platform::DataFileStatus::Present) {
+        return refused(io, QStringLiteral("不能建立数据文件夹 ") + platform::dataDir());
+    }
+    if (auto s = admin::restoreDatabaseFile(args[0].trimmed(), platform::databasePath()); !s) {
+        return refused(io, store::errorReport(s.error(), true));
+    }
+    io.out << QStringLiteral("已从 %1 恢复数据").arg(args[0].trimmed()) << '\n';
+    return kExitOk;
+}
+
+// ------------------------------------------------------------------ table of commands
+
+const std::map<QString, Command>& commands() {
+    static const std::map<QString, Command> table = {
+        {QStringLiteral("init"),
+         {QStringLiteral("建立数据文件夹和数据文件（从程序带的模板复制）。"), [](QCommandLineParser&) {}, cmdInit}},
+        {QStringLiteral("add"),
+         {QStringLiteral("登录方剂：JSON Lines 或带列名的 CSV，来自文件或标准输入。"),
+          [](QCommandLineParser& p) {
+              p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("输入文件；省略或 - 为标准输入。"),
+                                      QStringLiteral("[FILE]"));
+              p.addOption({QStringLiteral("format"), QStringLiteral("输入格式：jsonl 或 csv（默认按内容判断）。"),
+                           QStringLiteral("FORMAT")});
+          },
+          cmdAdd}},
+        {QStringLiteral("show"),
+         {QStringLiteral("显示一个方剂的八项内容。"),
+          [](QCommandLineParser& p) {
+              p.addPositionalArgument(QStringLiteral("NAME"), QStringLiteral("方剂名称。"));
+          },
+          cmdShow}},
+        {QStringLiteral("search"),
+         {QStringLiteral("按查询窗口的十四项条件查询方剂。"),
+          [](QCommandLineParser& p) {
+              p.addOption({QStringLiteral("name"), QStringLiteral("名称包含的文字。"), QStringLiteral("TEXT")});
+              p.addOption({QStringLiteral("source"), QStringLiteral("来源包含的文字。"), QStringLiteral("TEXT")});
+              p.addOption({QStringLiteral("herb"), QStringLiteral("构成包含的药材（至多三次）。"), QStringLiteral("TEXT")});
+              p.addOption({QStringLiteral("effect"), QStringLiteral("功效包含的文字（至多三次）。"), QStringLiteral("TEXT")});
+              p.addOption({QStringLiteral("indication"), QStringLiteral("主治包含的文字（至多三次）。"),
+                           QStringLiteral("TEXT")});
+              p.addOption({QStringLiteral("clinical"), QStringLiteral("临床治疗包含的文字（至多三次）。"),
+                           QStringLiteral("TEXT")});
+              p.addOption({QStringLiteral("sort"), QStringLiteral("排序：名称（默认）或 功效。"), QStringLiteral("KEY"),
+                           query::kSortByName});
+              addFormatOption(p);
+          },
+          cmdSearch}},
+        {QStringLiteral("export"),
+         {QStringLiteral("输出全部方剂。"), [](QCommandLineParser& p) { addFormatOption(p); }, cmdExport}},
+        {QStringLiteral("dict"),
+         {QStringLiteral("dict build：重新生成功效、主治和临床词典；dict list effects|indications|clinical：列出词条。"),
+          [](QCommandLineParser& p) {
+              p.addPositionalArgument(QStringLiteral("ACTION"), QStringLiteral("build 或 list。"));
+              p.addPositionalArgument(QStringLiteral("DICTIONARY"),
+                                      QStringLiteral("list 的词典：effects、indications 或 clinical。"),
+                                      QStringLiteral("[DICTIONARY]"));
+          },
+          cmdDict}},
+        {QStringLiteral("import"),
+         {QStringLiteral("从另一个数据库文件的 zyfj 表导入方剂。"),
+          [](QCommandLineParser& p) {
+              p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("来源数据库文件。"));
+          },
+          cmdImport}},
+        {QStringLiteral("backup"),
+         {QStringLiteral("把数据文件备份到 PATH（已有的文件被替换）。"),
+          [](QCommandLineParser& p) {
+              p.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("备份文件。"));
+          },
+          cmdBackup}},
+        {QStringLiteral("restore"),
+         {QStringLiteral("用 PATH 的备份替换数据文件（先检查它是本系统的数据库）。"),
+          [](QCommandLineParser& p) {
+              p.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("备份文件。"));
+          },
+          cmdRestore}},
+    };
+    return table;
+}
+
+QString generalHelp() {
+    QString text = QStringLiteral("用法：%1 [--data-dir DIR] COMMAND [选项]\n\n"
+                                  "在禾枢药典之方剂的数据文件夹上工作（或在 --data-dir 给出的文件夹上）。\n\n命令：\n")
+                       .arg(kProgram);
+    for (const auto& [name, cmd] : commands()) {
+        text += QStringLiteral("  %1  %2\n").arg(name.leftJustified(8), cmd.summary);
+    }
+    text += QStringLiteral("\n%1 COMMAND --help 显示该命令的用法。\n"
+                           "退出状态：0 成功，1 输入或数据被拒绝，2 命令行有误。\n")
+                .arg(kProgram);
+    return text;
+}
+
+} // namespace
+
+int run(const QStringList& arguments, Streams io) {
+    QStringList args = arguments.mid(1);
+    // Global options before the command.
+    while (!args.isEmpty() && args.first().startsWith(QStringLiteral("-"))) {
+        const QString a = args.takeFirst();
+        if (a == QStringLiteral("--help") || a == QStringLiteral("-h")) {
+            io.out << generalHelp();
+            return kExitOk;
+        }
+        if (a == QStringLiteral("--version")) {
+            io.out << kProgram << " 5.2.0\n";
+            return kExitOk;
+        }
+        if (a == QStringLiteral("--data-dir")) {
+            if (args.isEmpty()) {
+                return usageError(io, QStringLiteral("--data-dir 需要一个文件夹"));
+            }
+            platform::setDataDir(args.takeFirst());
+        } else if (a.startsWith(QStringLiteral("--data-dir="))) {
+            platform::setDataDir(a.mid(11));
+        } else {
+            return usageError(io, QStringLiteral("未知的选项 ") + a);
+        }
+    }
+    if (args.isEmpty()) {
+        io.err << generalHelp();
+        return kExitUsage;
+    }
+    const QString name = args.takeFirst();
+    const auto it = commands().find(name);
+    if (it == commands().end()) {
+        return usageError(io, QStringLiteral("未知的命令 ") + name);
+    }
+    QCommandLineParser parser;
+    parser.setApplicationDescription(it->second.summary);
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("显示本命令的用法。"));
+    parser.addOption(help);
+    it->second.options(parser);
+    if (!parser.parse(QStringList{kProgram + u' ' + name} + args)) {
+        return usageError(io, parser.errorText());
+    }
+    if (parser.isSet(help)) {
+        QString text = parser.helpText();
+        text.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")), QStringLiteral("用法：%1 %2").arg(kProgram, name));
+        io.out << text;
+        return kExitOk;
+    }
+    return it->second.action(parser, io);
+}
+
+} // namespace fangji::cli
