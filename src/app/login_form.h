@@ -2,13 +2,48 @@
 
 #include "platform/working_window.h"
 
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
 namespace fangji::app {
 
-// 系统用户登录 (`frmLogin`). Placeholder until the window is built.
+// frmLogin (系统用户登录): admits the user of 密码表 after the splash. Three wrong
+// passwords are answered with a retry message; the fourth attempt refuses the user
+// and ends the program.
 class LoginForm : public platform::WorkingWindow {
     Q_OBJECT
 public:
     explicit LoginForm(platform::Session& session, QWidget* parent = nullptr);
+
+    // Fills Cboyhmc with every 姓名 of 密码表.
+    void seekusename();
+    // Checks the typed pair; passjy() is 0 when it matched a row. False when the store failed.
+    bool seekpassword();
+
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+    int passjy() const { return m_passjy; }
+    int loginAttempts() const { return m_loginAttempts; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // A store failure the dialog cannot get past: the description is shown and the program ends.
+    void fail(const QString& description);
+
+    QComboBox* m_user = nullptr;
+    QLineEdit* m_password = nullptr;
+    QPushButton* m_ok = nullptr;
+    QPushButton* m_cancel = nullptr;
+    int m_passjy = 1;
+    int m_loginAttempts = 0;
+    bool m_placed = false;
+    bool m_done = false;
 };
 
 } // namespace fangji::app
