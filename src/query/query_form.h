@@ -1,14 +1,103 @@
 #pragma once
 
 #include "platform/working_window.h"
+#include "query_statement.h"
+#include "query_store.h"
+
+#include <array>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QStringListModel;
+class QTabWidget;
+class QTableView;
 
 namespace fangji::query {
 
-// 方剂查询浏览 (`FrmFjfd`). Placeholder until the window is built.
+class KeyFlow;
+class ResultModel;
+
+// 方剂查询浏览 (`FrmFjfd`): fourteen criteria over the prescriptions, the result
+// grid, the detail page of one prescription, and the grid's saved column widths.
 class QueryForm : public platform::WorkingWindow {
     Q_OBJECT
 public:
     explicit QueryForm(platform::Session& session, QWidget* parent = nullptr);
+    ~QueryForm() override;
+
+    // 查询: trims the criteria, stores the statement as "000" and lists its rows;
+    // nothing found clears the window.
+    void Cmdseek_Click();
+    // 清屏.
+    void Cmdqcls_Click();
+    // Clears the criteria and the detail page, reloads the lists, shows the full listing.
+    void Qpcls();
+    // Empties the eight detail boxes.
+    void QpcFj();
+    // The full listing in the sort list's order.
+    void MsfgridAdd();
+    // Fills the grid from the stored query "000"; errors go to the caller.
+    store::Status msfgridfjcx();
+    // The detail page of a grid row (0 is the first data row).
+    void MSFGrid_Click(int row);
+    // 返回首页.
+    void CmdCkba_Click();
+    // 退出: saves the widths, closes the window, gives the menus back.
+    void Cmdexit_Click();
+    // The sort list's entry was chosen: the query runs again with the same criteria.
+    void CboFjpx_Click();
+    void CmdHelp_Click();
+    void ReadColW();
+    void WriteColW();
+
+    // The grid's column widths in twips, as they would be saved.
+    ColumnWidths columnWidths() const;
+    void setColumnWidths(const ColumnWidths& twips);
+    const ResultModel& resultModel() const { return *m_model; }
+    Criteria criteria() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void Form_Load();
+    void buildQueryPage(QWidget* page);
+    void buildDetailPage(QWidget* page);
+    void wireKeys();
+    void reloadLists();
+    void showDetailFor(const QString& name);
+    void showError(const store::DbError& error);
+
+    QTabWidget* m_tabs = nullptr;
+    QLineEdit* m_name = nullptr;
+    QComboBox* m_source = nullptr;
+    std::array<QLineEdit*, 3> m_herbs{};
+    std::array<QComboBox*, 3> m_effects{};
+    std::array<QComboBox*, 3> m_indications{};
+    std::array<QComboBox*, 3> m_clinical{};
+    QComboBox* m_sort = nullptr;
+    QPushButton* m_seek = nullptr;
+    QPushButton* m_clear = nullptr;
+    QPushButton* m_exit = nullptr;
+    QPushButton* m_help = nullptr;
+    QPushButton* m_back = nullptr;
+    QPushButton* m_link = nullptr;
+    QTableView* m_grid = nullptr;
+    ResultModel* m_model = nullptr;
+    // Detail boxes by position of the prescription's texts (名称 … 临床).
+    std::array<QWidget*, 8> m_detail{};
+    QStringListModel* m_effectsList = nullptr;
+    QStringListModel* m_indicationsList = nullptr;
+    QStringListModel* m_sourcesList = nullptr;
+    QStringListModel* m_clinicalList = nullptr;
+    KeyFlow* m_keys = nullptr;
+    // The widths as read, so that a column nobody resized is saved exactly as it was.
+    ColumnWidths m_readTwips = kDefaultColumnWidths;
+    bool m_placed = false;
 };
 
 } // namespace fangji::query

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+namespace fangji::query {
+
+// The keyboard chain of a window's boxes: a typed blank is discarded, and a
+// carriage return moves the focus on to the next box when its condition holds.
+class KeyFlow : public QObject {
+    Q_OBJECT
+public:
+    enum class Condition {
+        Always,   // move on whatever the box holds
+        NotEmpty, // the text is longer than 0
+        NotBlank, // the text without blanks is not empty
+    };
+    enum class Arrival {
+        Plain,     // the target just receives the focus
+        SelectAll, // its whole text is selected first
+        CaretEnd,  // its caret is placed after the last character
+    };
+    struct Rule {
+        QWidget* target = nullptr;
+        Condition condition = Condition::NotEmpty;
+        Arrival arrival = Arrival::Plain;
+        bool discardBlank = true;
+        bool discardReturn = true;
+        // A text of blanks only is emptied when a carriage return arrives.
+        bool emptyBlankText = false;
+    };
+
+    explicit KeyFlow(QObject* parent = nullptr);
+
+    void add(QWidget* from, const Rule& rule);
+    // The widget's whole text is selected whenever it receives the focus.
+    void selectAllOnFocus(QWidget* widget);
+
+    // The text of a line edit, combo box or text box.
+    static QString textOf(const QWidget* widget);
+    static void setTextOf(QWidget* widget, const QString& text);
+    static void selectAllOf(QWidget* widget);
+    static void caretToEnd(QWidget* widget);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QHash<QObject*, Rule> m_rules;
+    QHash<QObject*, bool> m_selectOnFocus;
+};
+
+} // namespace fangji::query

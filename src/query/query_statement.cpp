@@ -1,0 +1,108 @@
+#include "query_statement.h"
+
+#include "store/jet_sql.h"
+
+namespace fangji::query {
+
+namespace {
+
+// One "contains" condition: the column's name, then the criterion between "'*" and "*'".
+void appendCondition(QString& sql, const QString& lead, const QString& criterion) {
+    sql += lead;
+    sql += QStringLiteral("'*");
+    sql += store::jet::escapeLiteral(criterion);
+    sql += QStringLiteral("*'");
+}
+
+} // namespace
+
+QString trimBlanks(const QString& text) {
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && text.at(from) == u' ') {
+        ++from;
+    }
+    while (to > from && text.at(to - 1) == u' ') {
+        --to;
+    }
+    if (from == 0 && to == text.size()) {
+        return text;
+    }
+    return text.mid(from, to - from);
+}
+
+Criteria trimmed(const Criteria& c) {
+    Criteria t;
+    t.name = trimBlanks(c.name);
+    t.source = trimBlanks(c.source);
+    for (int i = 0; i < 3; ++i) {
+        t.herbs[i] = trimBlanks(c.herbs[i]);
+        t.effects[i] = trimBlanks(c.effects[i]);
+        t.indications[i] = trimBlanks(c.indications[i]);
+        t.clinical[i] = trimBlanks(c.clinical[i]);
+    }
+    return t;
+}
+
+QString buildQueryStatement(const Criteria& c, const QString& sortText) {
+    QString sql = QStringLiteral("SELECT * FROM 中医方剂 WHERE");
+    appendCondition(sql, QStringLiteral(" 名称 like "), c.name);
+    for (const QString& herb : c.herbs) {
+        appendCondition(sql, QStringLiteral(" and 构成 like "), herb);
+    }
+    for (const QString& effect : c.effects) {
+        appendCondition(sql, QStringLiteral(" and 功效 like "), effect);
+    }
+    for (const QString& indication : c.indications) {
+        appendCondition(sql, QStringLiteral(" and 主治 like "), indication);
+    }
+    for (const QString& clinical : c.clinical) {
+        appendCondition(sql, QStringLiteral(" and 应用 like "), clinical);
+    }
+    appendCondition(sql, QStringLiteral(" and 来源 like "), c.source);
+    if (sortText == kSortByName) {
+        sql += QStringLiteral("order by 名称");
+    } else if (sortText == kSortByEffects) {
+        sql += QStringLiteral("order by 功效");
+    }
+    return sql;
+}
+
+QString fullListingStatement(const QString& sortText) {
+    if (sortText == kSortByName) {
+        return QStringLiteral("SELECT  * FROM 中医方剂 ORDER BY 名称");
+    }
+    if (sortText == kSortByEffects) {
+        return QStringLiteral("SELECT  * FROM 中医方剂 ORDER BY 功效");
+    }
+    return QStringLiteral("SELECT  * FROM 中医方剂 WHERE 名称=''");
+}
+
+QString detailStatement(const QString& name) {
+    return QStringLiteral("SELECT * FROM 中医方剂 WHERE 名称 = ") + u'\'' + store::jet::escapeLiteral(name) + u'\'';
+}
+
+QList<GridHeader> parseGridFormat(const QString& format) {
+    QList<GridHeader> headers;
+    for (const QString& part : format.split(u'|')) {
+        GridHeader h;
+        h.text = part;
+        if (!part.isEmpty()) {
+            const QChar lead = part.at(0);
+            if (lead == u'<') {
+                h.align = GridHeader::Align::Left;
+            } else if (lead == u'^') {
+                h.align = GridHeader::Align::Center;
+            } else if (lead == u'>') {
+                h.align = GridHeader::Align::Right;
+            }
+            if (h.align != GridHeader::Align::Default) {
+                h.text = part.mid(1);
+            }
+        }
+        headers << h;
+    }
+    return headers;
+}
+
+} // namespace fangji::query

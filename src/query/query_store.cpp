@@ -1,0 +1,209 @@
+#include "query_store.h"
+
+#include "store/schema.h"
+
+#include <cmath>
+
+namespace fangji::query {
+
+namespace {
+
+// Grid column -> position in a row of 中医方剂: the fifth column shows 应用.
+constexpr int kGridSource[GridRows::kColumns] = {store::ColName, store::ColComposition, store::ColEffects,
+                                                 store::ColIndications, store::ColClinical};
+
+store::Result<store::Statement> openRows(store::Database& db, const QString& nameOrSql) {
+    // A stored query is opened by its name; anything with a blank is a statement.
+    if (!nameOrSql.contains(u' ')) {
+        return db.prepareNative(QStringLiteral("SELECT * FROM ") + store::quoteIdentifier(nameOrSql));
+    }
+    return db.prepare(nameOrSql);
+}
+
+// The layout table: every error is ignored by the callers, so this only finds the row.
+store::Result<store::Table> seekLayoutRow(store::Database& db) {
+    (void)db.deleteAllQueryDefs();
+    auto table = db.openTable(store::table::kLayout);
+    if (!table) {
+        return table.error();
+    }
+    if (store::Status s = table->setIndex(store::kLayoutIndex); !s) {
+        return s.error();
+    }
+    if (store::Status s = table->seek(kGridLayoutKey); !s) {
+        return s.error();
+    }
+    return std::move(table).value();
+}
+
+} // namespace
+
+store::Status storeScratchQuery(store::Database& db, const QString& sql) {
+    if (store::Status s = db.deleteAllQueryDefs(); !s) {
+        return s;
+    }
+    return db.createQueryDef(kScratchQuery, sql);
+}
+
+store::Result<GridRows> readGridRows(store::Database& db, const QString& nameOrSql) {
+    auto stmt = openRows(db, nameOrSql);
+    if (!stmt) {
+        return stmt.error();
+    }
+    if (stmt->columnCount() <= store::ColClinical) {
+        return store::DbError{1, QStringLiteral("the statement does not list the prescription's columns")};
+    }
+    GridRows rows;
+    const char* cells[GridRows::kColumns];
+    int sizes[GridRows::kColumns];
+    bool first = true;
+    while (true) {
+        auto more = stmt->step();
+        if (!more) {
+            return more.error();
+        }
+        if (!*more) {
+            break;
+        }
+        if (first) {
+            rows.setFirstNameNull(stmt->isNull(store::ColName));
+            first = false;
+        }
+        for (int c = 0; c < GridRows::kColumns; ++c) {
+            cells[c] = stmt->utf8(kGridSource[c], &sizes[c]);
+        }
+        rows.appendUtf8(cells, sizes);
+    }
+    return rows;
+}
+
+store::Status stripSourceFullStop(store::Database& db) { return db.execute(kStripSourceStatement); }
+
+store::Result<GridRows> fullListing(store::Database& db, const QString& sortText) {
+    if (store::Status s = db.deleteAllQueryDefs(); !s) {
+        return s.error();
+    }
+    if (store::Status s = stripSourceFullStop(db); !s) {
+        return s.error();
+    }
+    if (store::Status s = db.createQueryDef(kScratchQuery, fullListingStatement(sortText)); !s) {
+        return s.error();
+    }
+    return readGridRows(db, kScratchQuery);
+}
+
+store::Result<GridRows> runQuery(store::Database& db, const Criteria& criteria, const QString& sortText) {
+    if (store::Status s = storeScratchQuery(db, buildQueryStatement(criteria, sortText)); !s) {
+        return s.error();
+    }
+    return readGridRows(db, kScratchQuery);
+}
+
+store::Result<std::optional<DetailTexts>> lookupDetail(store::Database& db, const QString& name) {
+    if (store::Status s = storeScratchQuery(db, detailStatement(name)); !s) {
+        return s.error();
+    }
+    auto stmt = openRows(db, kScratchQuery);
+    if (!stmt) {
+        return stmt.error();
+    }
+    auto row = stmt->step();
+    if (!row) {
+        return row.error();
+    }
+    if (!*row || stmt->isNull(store::ColName)) {
+        return std::optional<DetailTexts>();
+    }
+    DetailTexts texts;
+    for (int c = 0; c < store::PrescriptionColumnCount && c < stmt->columnCount(); ++c) {
+        texts[c] = stmt->text(c);
+    }
+    return std::optional<DetailTexts>(texts);
+}
+
+store::Result<QStringList> readList(store::Database& db, const QString& sql) {
+    auto stmt = db.prepare(sql);
+    if (!stmt) {
+        return stmt.error();
+    }
+    QStringList list;
+    while (true) {
+        auto more = stmt->step();
+        if (!more) {
+            return more.error();
+        }
+        if (!*more) {
+            break;
+        }
+        if (!stmt->isNull(0)) {
+            list << stmt->text(0);
+        }
+    }
+    return list;
+}
+
+store::Result<ListSources> readListSources(store::Database& db) {
+    ListSources lists;
+    const std::pair<const QString*, QStringList*> order[] = {
+        {&kEffectsListStatement, &lists.effects},
+        {&kIndicationsListStatement, &lists.indications},
+        {&kSourcesListStatement, &lists.sources},
+        {&kClinicalListStatement, &lists.clinical},
+    };
+    for (const auto& [sql, target] : order) {
+        auto list = readList(db, *sql);
+        if (!list) {
+            return list.error();
+        }
+        *target = std::move(list).value();
+    }
+    return lists;
+}
+
+ColumnWidths readColumnWidths(store::Database& db, const ColumnWidths& current) {
+    auto table = seekLayoutRow(db);
+    if (!table || table->noMatch()) {
+        return kDefaultColumnWidths;
+    }
+    ColumnWidths widths = current;
+    for (int i = 1; i <= static_cast<int>(widths.size()); ++i) {
+        const QVariant value = table->field(i);
+        bool ok = false;
+        const double number = value.isValid() ? value.toDouble(&ok) : 0.0;
+        // A whole number, rounding halves to even; a value that is no number changes nothing.
+        if (ok && std::isfinite(number) && std::fabs(number) < 2147483647.0) {
+            widths[i - 1] = static_cast<int>(std::nearbyint(number));
+        }
+    }
+    return widths;
+}
+
+store::Status writeColumnWidths(store::Database& db, const ColumnWidths& widths) {
+    auto table = seekLayoutRow(db);
+    if (!table) {
+        return table.error();
+    }
+    const int fields = table->fieldCount();
+    if (table->noMatch()) {
+        table->addNew();
+        table->setField(0, kGridLayoutKey);
+        // Value 6 stays unset: the grid has no sixth column.
+        for (int i = 7; i < fields; ++i) {
+            table->setField(i, 0);
+        }
+    } else {
+        if (store::Status s = table->edit(); !s) {
+            return s;
+        }
+        // Values 6 and 7 keep what they hold.
+        for (int i = 8; i < fields; ++i) {
+            table->setField(i, 0);
+        }
+    }
+    for (int i = 1; i <= static_cast<int>(widths.size()) && i < fields; ++i) {
+        table->setField(i, widths[i - 1]);
+    }
+    return table->update();
+}
+
+} // namespace fangji::query
