@@ -3,6 +3,7 @@
 #include "store/jet_sql.h"
 #include "store/schema.h"
 
+#include <optional>
 #include <vector>
 
 namespace fangji::dictionary {
@@ -80,18 +81,25 @@ store::Status addTermsOf(store::Database& db, Dictionary dictionary, const QStri
     return writer->addTerms(text);
 }
 
-// The texts of one stored query's first column; firstNull tells whether the first row is Null.
-struct SourceRows {
+// The texts of one source column; firstNull tells whether its first row is Null.
+struct SourceColumn {
     std::vector<QString> texts;
     bool firstNull = false;
 };
 
-store::Result<SourceRows> readSource(store::Database& db, const QString& queryName) {
-    auto stmt = db.prepareNative(QStringLiteral("SELECT * FROM ") + store::quoteIdentifier(queryName));
+// The three source columns (功效, 主治, 应用), in the order of the phases.
+using Sources = std::array<SourceColumn, 3>;
+
+// Reads the source columns of every prescription in one pass over the table. Each
+// phase's stored query selects one of these columns from the same rows in the same
+// order; one pass reads (and decrypts) the file once instead of three times.
+store::Result<Sources> readSources(store::Database& db) {
+    auto stmt = db.prepareNative(QStringLiteral("SELECT 功效, 主治, 应用 FROM ") +
+                                 store::quoteIdentifier(store::table::kPrescriptions));
     if (!stmt) {
         return stmt.error();
     }
-    SourceRows rows;
+    Sources sources;
     while (true) {
         auto row = stmt->step();
         if (!row) {
@@ -100,16 +108,20 @@ store::Result<SourceRows> readSource(store::Database& db, const QString& queryNa
         if (!*row) {
             break;
         }
-        if (rows.texts.empty()) {
-            rows.firstNull = stmt->isNull(0);
+        for (int c = 0; c < 3; ++c) {
+            SourceColumn& column = sources[c];
+            if (column.texts.empty()) {
+                column.firstNull = stmt->isNull(c);
+            }
+            // A Null text contributes nothing, like an empty one.
+            column.texts.push_back(stmt->text(c));
         }
-        // A Null text contributes nothing, like an empty one.
-        rows.texts.push_back(stmt->text(0));
     }
-    return rows;
+    return sources;
 }
 
-store::Status runPhase(store::Database& db, const Phase& phase, GenerationObserver& observer) {
+store::Status runPhase(store::Database& db, const Phase& phase, std::optional<Sources>& sources,
+                       GenerationObserver& observer) {
     if (auto created = db.createQueryDef(phase.queryName, phase.querySql); !created) {
         return created;
     }
@@ -117,13 +129,18 @@ store::Status runPhase(store::Database& db, const Phase& phase, GenerationObserv
     if (phase.dictionary == Dictionary::Effects) {
         observer.showProgressWindow();
     }
-    auto source = readSource(db, phase.queryName);
-    if (!source) {
-        return source.error();
+    if (!sources) {
+        auto read = readSources(db);
+        if (!read) {
+            return read.error();
+        }
+        sources = std::move(*read);
     }
-    const std::vector<QString>& texts = source->texts;
+    const size_t index = static_cast<size_t>(&phase - phases().data());
+    SourceColumn& source = (*sources)[index];
+    const std::vector<QString>& texts = source.texts;
     // No rows, or a Null in the first row: the phase inserts nothing.
-    if (!texts.empty() && !source->firstNull) {
+    if (!texts.empty() && !source.firstNull) {
         auto writer = TermWriter::open(db, phase.dictionary);
         if (!writer) {
             return writer.error();
@@ -144,6 +161,8 @@ store::Status runPhase(store::Database& db, const Phase& phase, GenerationObserv
             }
         }
     }
+    // The phase's texts are no longer needed.
+    source.texts = {};
     observer.processEvents();
     return {};
 }
@@ -179,8 +198,9 @@ store::Status generateDictionaries(store::Database& db, GenerationObserver* obse
             return cleared;
         }
         watch.processEvents();
+        std::optional<Sources> sources;
         for (const Phase& phase : phases()) {
-            if (auto ran = runPhase(db, phase, watch); !ran) {
+            if (auto ran = runPhase(db, phase, sources, watch); !ran) {
                 return ran;
             }
         }
