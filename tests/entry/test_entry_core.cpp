@@ -1,0 +1,412 @@
+// Text rules, statements, store operations and the print document of the entry window.
+#include "entry/entry_store.h"
+#include "entry/entry_text.h"
+#include "entry/print_document.h"
+#include "rtf_reader.h"
+
+#include "store/jet_sql.h"
+#include "test_env.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace fangji;
+using entry::EntryRecord;
+
+namespace {
+
+EntryRecord record(const QStringList& texts) {
+    EntryRecord r;
+    for (int i = 0; i < 8; ++i) {
+        r[i] = i < texts.size() ? texts[i] : QString();
+    }
+    return r;
+}
+
+QStringList names(store::Database& db, const QString& sql) {
+    auto list = entry::readNames(db, sql);
+    if (!list) {
+        return {QStringLiteral("<error> ") + list.error().description};
+    }
+    return list->names;
+}
+
+} // namespace
+
+class TestEntryCore : public QObject {
+    Q_OBJECT
+private slots:
+    void normalise_data();
+    void normalise();
+    void normalise_isStable_data() { normalise_data(); }
+    void normalise_isStable();
+    void trimAndBlank_data();
+    void trimAndBlank();
+
+    void searchStatement_keepsTheFixedShape();
+    void searchStatement_criteriaMatchThemselves_data();
+    void searchStatement_criteriaMatchThemselves();
+    void nameLookup_comparesTheWholeName_data();
+    void nameLookup_comparesTheWholeName();
+    void nameLookup_leavesOnlyItsOwnStoredQuery();
+
+    void addUpdateDelete_roundTrip();
+    void storedForm_normalisesAllButTheName();
+
+    void printText_nineLines_data();
+    void printText_nineLines();
+    void printable_data();
+    void printable();
+
+    void rtf_readsBackAsTheText_data();
+    void rtf_readsBackAsTheText();
+    void writePrintDocument_neverOverwrites();
+    void writePrintDocument_reportsAnUnwritableFolder();
+};
+
+// ------------------------------------------------------------------ NormalizeEntryText
+
+void TestEntryCore::normalise_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");
+    // The examples of the entry rules.
+    QTest::newRow("commas") << u"桂枝,芍药,甘草"_qs << u"桂枝，芍药，甘草。"_qs;
+    QTest::newRow("decimal point between digits") << u"1.5克"_qs << u"1.5克。"_qs;
+    QTest::newRow("point before book title") << u"汉.《伤寒论》"_qs << u"汉.《伤寒论》。"_qs;
+    QTest::newRow("ends with full stop") << u"调和营卫。"_qs << u"调和营卫。"_qs;
+    QTest::newRow("ends with point") << u"发汗解表."_qs << u"发汗解表。"_qs;
+    QTest::newRow("leading CR LF dropped") << u"\r\n桂枝"_qs << u"桂枝。"_qs;
+    QTest::newRow("lone LF dropped") << u"桂枝\n芍药"_qs << u"桂枝芍药。"_qs;
+    QTest::newRow("LF at the start dropped") << u"\n桂枝"_qs << u"桂枝。"_qs;
+    QTest::newRow("CR LF inside kept") << u"桂枝\r\n芍药"_qs << u"桂枝\r\n芍药。"_qs;
+    QTest::newRow("pasted ASCII blanks removed") << u"桂枝 芍药  甘草"_qs << u"桂枝芍药甘草。"_qs;
+    QTest::newRow("surrounding blanks removed") << u"  桂枝  "_qs << u"桂枝。"_qs;
+    QTest::newRow("ideographic blank kept") << u"桂枝　芍药"_qs << u"桂枝　芍药。"_qs;
+    QTest::newRow("lone ideographic blank is text") << u"　"_qs << u"　。"_qs;
+    QTest::newRow("empty becomes one blank") << QString() << u" "_qs;
+    QTest::newRow("blanks become one blank") << u"   "_qs << u" "_qs;
+    QTest::newRow("CR LF alone becomes one blank") << u"\r\n"_qs << u" "_qs;
+    QTest::newRow("full stop added only once") << u"桂枝。。"_qs << u"桂枝。。"_qs;
+    // Texts judged risky.
+    QTest::newRow("backslash") << u"桂枝\\芍药"_qs << u"桂枝、芍药。"_qs;
+    QTest::newRow("semicolon") << u"煎服;日三次"_qs << u"煎服；日三次。"_qs;
+    QTest::newRow("typed full stop between digits") << u"1。5克"_qs << u"1.5克。"_qs;
+    QTest::newRow("typed full stop before book title") << u"汉。《伤寒论》"_qs << u"汉.《伤寒论》。"_qs;
+    QTest::newRow("point first before book title") << u".《伤寒论》"_qs << u".《伤寒论》。"_qs;
+    QTest::newRow("point first before digit") << u".5克"_qs << u"。5克。"_qs;
+    QTest::newRow("point after last digit") << u"服3."_qs << u"服3。"_qs;
+    QTest::newRow("point after digit before letter") << u"3.a"_qs << u"3。a。"_qs;
+    QTest::newRow("two decimal points") << u"3.5.6"_qs << u"3.5.6。"_qs;
+    QTest::newRow("full-width digits") << u"１.５克"_qs << u"１.５克。"_qs;
+    QTest::newRow("neighbours read before conversion") << u"1..2"_qs << u"1。。2。"_qs;
+    QTest::newRow("only the first CR LF pair dropped") << u"\r\n\r\n桂枝"_qs << u"\r\n桂枝。"_qs;
+    QTest::newRow("LF after leading pair dropped") << u"\r\n\n桂枝"_qs << u"桂枝。"_qs;
+    QTest::newRow("lone CR kept") << u"桂枝\r芍药"_qs << u"桂枝\r芍药。"_qs;
+    QTest::newRow("blank before leading CR LF") << u"  \r\n桂枝"_qs << u"桂枝。"_qs;
+    QTest::newRow("trailing comma") << u"桂枝,"_qs << u"桂枝，。"_qs;
+    QTest::newRow("quotes kept") << u"桂'枝\"汤"_qs << u"桂'枝\"汤。"_qs;
+    QTest::newRow("pattern characters kept") << u"*?#[!a]"_qs << u"*?#[!a]。"_qs;
+    QTest::newRow("non-breaking space kept") << u"桂\u00a0枝"_qs << u"桂\u00a0枝。"_qs;
+    QTest::newRow("tab kept") << u"桂\t枝"_qs << u"桂\t枝。"_qs;
+    QTest::newRow("full stop alone") << u"。"_qs << u"。"_qs;
+    QTest::newRow("point alone") << u"."_qs << u"。"_qs;
+}
+
+void TestEntryCore::normalise() {
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    QCOMPARE(entry::NormalizeEntryText(input), expected);
+}
+
+// A stored text passes through the normaliser again on every edit: it must not keep growing or changing.
+void TestEntryCore::normalise_isStable() {
+    QFETCH(QString, input);
+    const QString once = entry::NormalizeEntryText(input);
+    if (once.startsWith(u"\r\n"_qs)) {
+        // Each pass drops one leading line break, as the rule says; the rest stays.
+        QCOMPARE(entry::NormalizeEntryText(once), entry::NormalizeEntryText(once.mid(2)));
+        return;
+    }
+    QCOMPARE(entry::NormalizeEntryText(once), once);
+}
+
+void TestEntryCore::trimAndBlank_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("trimmed");
+    QTest::addColumn<bool>("blank");
+    QTest::newRow("empty") << QString() << QString() << true;
+    QTest::newRow("ASCII blanks") << u"   "_qs << QString() << true;
+    QTest::newRow("surrounding blanks") << u"  桂 枝 "_qs << u"桂 枝"_qs << false;
+    QTest::newRow("ideographic blank is text") << u"　"_qs << u"　"_qs << false;
+    QTest::newRow("tab is text") << u"\t "_qs << u"\t"_qs << false;
+    QTest::newRow("line break is text") << u" \r\n"_qs << u"\r\n"_qs << false;
+}
+
+void TestEntryCore::trimAndBlank() {
+    QFETCH(QString, text);
+    QFETCH(QString, trimmed);
+    QFETCH(bool, blank);
+    QCOMPARE(entry::trimSpaces(text), trimmed);
+    QCOMPARE(entry::isBlank(text), blank);
+}
+
+// ------------------------------------------------------------------ statements
+
+void TestEntryCore::searchStatement_keepsTheFixedShape() {
+    const EntryRecord criteria = record({u"桂"_qs, u"芍药"_qs, QString(), u"头痛"_qs, u"煎"_qs, u"伤寒"_qs, u" "_qs,
+                                         u"心得"_qs});
+    QCOMPARE(entry::searchStatement(criteria),
+             u"SELECT * FROM 中医方剂 WHERE 名称 like '*桂*' and 构成 like '*芍药*' and 功效 like '**'"
+             u" and 主治 like '*头痛*' and 来源 like '*伤寒*' and 应用 like '* *' and 临床 like '*心得*'"
+             u" and 用法 like '*煎*' order by 名称 "_qs);
+}
+
+void TestEntryCore::searchStatement_criteriaMatchThemselves_data() {
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("criterion");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("star") << 0 << u"*"_qs << QStringList{u"桂*汤"_qs};
+    QTest::newRow("question mark") << 0 << u"?"_qs << QStringList{u"何?方"_qs};
+    QTest::newRow("hash") << 0 << u"#"_qs << QStringList{u"方#1"_qs};
+    QTest::newRow("bracket") << 0 << u"[甲]"_qs << QStringList{u"[甲]方"_qs};
+    QTest::newRow("quote") << 0 << u"'"_qs << QStringList{u"麻黄'汤"_qs};
+    QTest::newRow("two quotes") << 0 << u"''"_qs << QStringList();
+    QTest::newRow("percent is ordinary") << 0 << u"%"_qs << QStringList{u"五%散"_qs};
+    QTest::newRow("contains in the middle") << 0 << u"黄"_qs << QStringList{u"麻黄'汤"_qs};
+    QTest::newRow("quote in composition") << 1 << u"桂'枝"_qs << QStringList{u"桂*汤"_qs};
+    QTest::newRow("empty criterion matches all") << 1 << QString()
+                                                 << QStringList{u"[甲]方"_qs, u"方#1"_qs, u"桂*汤"_qs, u"何?方"_qs,
+                                                                u"麻黄'汤"_qs, u"五%散"_qs};
+}
+
+void TestEntryCore::searchStatement_criteriaMatchThemselves() {
+    QFETCH(int, position);
+    QFETCH(QString, criterion);
+    QFETCH(QStringList, expected);
+    testing::TestDataDir dir;
+    store::Database db = dir.open();
+    QVERIFY(db.isOpen());
+    for (const QString& name : {u"桂*汤"_qs, u"何?方"_qs, u"方#1"_qs, u"[甲]方"_qs, u"麻黄'汤"_qs, u"五%散"_qs}) {
+        const QString composition = name == u"桂*汤"_qs ? u"桂'枝。"_qs : u"甘草。"_qs;
+        QVERIFY(testing::addPrescription(db, {name, composition, u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs, u" "_qs,
+                                              u" "_qs}));
+    }
+    EntryRecord criteria;
+    criteria[position] = criterion;
+    const QStringList found = names(db, entry::searchStatement(criteria));
+    // Sorted by name, in the store's Chinese order.
+    QStringList sorted = expected;
+    std::sort(sorted.begin(), sorted.end(),
+              [](const QString& a, const QString& b) { return store::jet::compareZh(a, b) < 0; });
+    QCOMPARE(found, sorted);
+}
+
+void TestEntryCore::nameLookup_comparesTheWholeName_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("found"); // composition of the row found, empty when none
+    QTest::newRow("exact") << u"桂枝汤"_qs << u"桂枝，芍药。"_qs;
+    QTest::newRow("prefix is not the name") << u"桂枝"_qs << QString();
+    QTest::newRow("longer is not the name") << u"桂枝汤汤"_qs << QString();
+    QTest::newRow("quote in the name") << u"麻黄'汤"_qs << u"麻黄。"_qs;
+    QTest::newRow("pattern characters compare as text") << u"桂枝*"_qs << QString();
+    QTest::newRow("statement text in the name") << u"x' OR '1'='1"_qs << QString();
+}
+
+void TestEntryCore::nameLookup_comparesTheWholeName() {
+    QFETCH(QString, typed);
+    QFETCH(QString, found);
+    testing::TestDataDir dir;
+    store::Database db = dir.open();
+    QVERIFY(testing::addPrescription(db, {u"桂枝汤"_qs, u"桂枝，芍药。"_qs}));
+    QVERIFY(testing::addPrescription(db, {u"麻黄'汤"_qs, u"麻黄。"_qs}));
+    for (int way = 0; way < 2; ++way) {
+        auto row = way == 0 ? entry::lookupByName(db, typed) : entry::seekByName(db, typed);
+        QVERIFY2(row.ok(), qPrintable(row.ok() ? QString() : row.error().description));
+        QCOMPARE(row->has_value() ? (**row)[1] : QString(), found);
+        if (row->has_value()) {
+            QCOMPARE((**row)[0], typed);
+        }
+    }
+}
+
+void TestEntryCore::nameLookup_leavesOnlyItsOwnStoredQuery() {
+    testing::TestDataDir dir;
+    store::Database db = dir.open();
+    QVERIFY(db.createQueryDef(u"yhmc"_qs, u"SELECT * FROM 密码表"_qs).ok());
+    QVERIFY(db.createQueryDef(u"mine"_qs, u"SELECT * FROM 用户资料"_qs).ok());
+    QVERIFY(entry::lookupByName(db, u"桂枝汤"_qs).ok());
+    auto defs = db.queryDefNames();
+    QVERIFY(defs.ok());
+    QCOMPARE(*defs, QStringList{u"000"_qs});
+}
+
+// ------------------------------------------------------------------ store operations
+
+void TestEntryCore::addUpdateDelete_roundTrip() {
+    testing::TestDataDir dir;
+    store::Database db = dir.open();
+    const EntryRecord first = record({u"麻黄'汤"_qs, u"麻黄，桂枝。"_qs, u"发汗。"_qs, u"外感风寒。"_qs, u"水煎服。"_qs,
+                                      u"《伤寒论》。"_qs, u" "_qs, u"注意\"汗出\"。"_qs});
+    auto added = entry::addIfNew(db, first);
+    QVERIFY(added.ok());
+    QVERIFY(*added);
+    // A second row with the same name is refused and nothing changes.
+    EntryRecord other = first;
+    other[1] = u"别的。"_qs;
+    added = entry::addIfNew(db, other);
+    QVERIFY(added.ok());
+    QVERIFY(!*added);
+    QCOMPARE(testing::rows(db, u"SELECT * FROM 中医方剂"_qs), (QList<QStringList>{QStringList(first.begin(), first.end())}));
+
+    // Edit rewrites the seven texts and keeps the stored name.
+    EntryRecord changed = first;
+    changed[3] = u"风寒表实证。"_qs;
+    auto updated = entry::updateExisting(db, changed);
+    QVERIFY(updated.ok());
+    QVERIFY(*updated);
+    QCOMPARE(testing::rows(db, u"SELECT 主治, 名称 FROM 中医方剂"_qs),
+             (QList<QStringList>{{u"风寒表实证。"_qs, u"麻黄'汤"_qs}}));
+    EntryRecord unknown = changed;
+    unknown[0] = u"无此方"_qs;
+    updated = entry::updateExisting(db, unknown);
+    QVERIFY(updated.ok());
+    QVERIFY(!*updated);
+
+    auto deleted = entry::deleteByName(db, u"无此方"_qs);
+    QVERIFY(deleted.ok());
+    QVERIFY(!*deleted);
+    deleted = entry::deleteByName(db, u"麻黄'汤"_qs);
+    QVERIFY(deleted.ok());
+    QVERIFY(*deleted);
+    QCOMPARE(names(db, entry::kAllPrescriptions), QStringList());
+}
+
+void TestEntryCore::storedForm_normalisesAllButTheName() {
+    const EntryRecord boxes = record({u" 桂枝.汤 "_qs, u"桂枝,芍药"_qs, u"解肌"_qs, u"头痛"_qs, u"煎服"_qs, u"汉.《伤寒论》"_qs,
+                                      QString(), u"  "_qs});
+    const EntryRecord stored = entry::storedForm(boxes);
+    const EntryRecord expected = record({u"桂枝.汤"_qs, u"桂枝，芍药。"_qs, u"解肌。"_qs, u"头痛。"_qs, u"煎服。"_qs,
+                                         u"汉.《伤寒论》。"_qs, u" "_qs, u" "_qs});
+    QCOMPARE(QStringList(stored.begin(), stored.end()), QStringList(expected.begin(), expected.end()));
+}
+
+// ------------------------------------------------------------------ print text
+
+void TestEntryCore::printText_nineLines_data() {
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("stored prescription")
+        << QStringList{u"桂枝汤"_qs, u"桂枝，芍药。"_qs, u"解肌发表。"_qs, u"外感风寒表虚证。"_qs, u"水煎服。"_qs,
+                       u"《伤寒论》。"_qs, u"感冒。"_qs, u"效佳。"_qs}
+        << QDate(2026, 3, 7)
+        << u"方剂名称：桂枝汤\r\n方剂来源：《伤寒论》。\r\n方剂内容：桂枝，芍药。\r\n方剂功效：解肌发表。\r\n"
+           u"方剂主治：外感风寒表虚证。\r\n使用方法：水煎服。\r\n临床治疗：感冒。\r\n应用心得：效佳。\r\n"
+           u"打印时间：2026-03-07"_qs;
+    QTest::newRow("empty optional texts keep their labels")
+        << QStringList{u" 桂枝汤 "_qs, u"桂枝"_qs, u"解肌"_qs, u"头痛"_qs, u"煎"_qs, u"汉"_qs, u" "_qs, QString()}
+        << QDate(2025, 12, 31)
+        << u"方剂名称：桂枝汤\r\n方剂来源：汉\r\n方剂内容：桂枝\r\n方剂功效：解肌\r\n方剂主治：头痛\r\n使用方法：煎\r\n"
+           u"临床治疗：\r\n应用心得：\r\n打印时间：2025-12-31"_qs;
+    QTest::newRow("line breaks inside a text stay")
+        << QStringList{u"方"_qs, u"甲\r\n乙"_qs, u"效"_qs, u"治"_qs, u"用"_qs, u"源"_qs, u"一\r\n二"_qs, u"心"_qs}
+        << QDate(2026, 1, 2)
+        << u"方剂名称：方\r\n方剂来源：源\r\n方剂内容：甲\r\n乙\r\n方剂功效：效\r\n方剂主治：治\r\n使用方法：用\r\n"
+           u"临床治疗：一\r\n二\r\n应用心得：心\r\n打印时间：2026-01-02"_qs;
+}
+
+void TestEntryCore::printText_nineLines() {
+    QFETCH(QStringList, boxes);
+    QFETCH(QDate, date);
+    QFETCH(QString, expected);
+    QCOMPARE(entry::printText(record(boxes), date), expected);
+}
+
+void TestEntryCore::printable_data() {
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<bool>("expected");
+    const QStringList full{u"名"_qs, u"构"_qs, u"功"_qs, u"主"_qs, u"用"_qs, u"来"_qs, u"临"_qs, u"心"_qs};
+    QTest::newRow("complete") << full << true;
+    QStringList optionalEmpty = full;
+    optionalEmpty[6] = QString();
+    optionalEmpty[7] = u"  "_qs;
+    QTest::newRow("optional texts empty") << optionalEmpty << true;
+    const char* names[] = {"name", "composition", "effects", "indications", "usage", "source"};
+    for (int i = 0; i < 6; ++i) {
+        QStringList missing = full;
+        missing[i] = u"   "_qs;
+        QTest::newRow(names[i]) << missing << false;
+    }
+}
+
+void TestEntryCore::printable() {
+    QFETCH(QStringList, boxes);
+    QFETCH(bool, expected);
+    QCOMPARE(entry::printable(record(boxes)), expected);
+}
+
+// ------------------------------------------------------------------ print document
+
+void TestEntryCore::rtf_readsBackAsTheText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("paragraphs");
+    QTest::newRow("Chinese lines") << u"方剂名称：桂枝汤\r\n打印时间：2026-03-07"_qs
+                                   << QStringList{u"方剂名称：桂枝汤"_qs, u"打印时间：2026-03-07"_qs};
+    QTest::newRow("RTF's own characters") << u"a\\b{c}d"_qs << QStringList{u"a\\b{c}d"_qs};
+    QTest::newRow("characters above U+7FFF") << u"鹿茸龟甲"_qs << QStringList{u"鹿茸龟甲"_qs};
+    QTest::newRow("outside the basic plane") << u"𠀀方"_qs << QStringList{u"𠀀方"_qs};
+    QTest::newRow("lone CR and lone LF break lines") << u"一\r二\n三"_qs << QStringList{u"一"_qs, u"二"_qs, u"三"_qs};
+    QTest::newRow("blank line kept") << u"一\r\n\r\n二"_qs << QStringList{u"一"_qs, QString(), u"二"_qs};
+    QTest::newRow("question mark after a character") << u"何?方"_qs << QStringList{u"何?方"_qs};
+}
+
+void TestEntryCore::rtf_readsBackAsTheText() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, paragraphs);
+    const QByteArray document = entry::rtfDocument(text);
+    for (char c : document) {
+        QVERIFY2(static_cast<unsigned char>(c) < 0x80, "an RTF document is 7-bit text");
+    }
+    const testing::RtfText read = testing::readRtf(document);
+    QVERIFY2(read.valid, qPrintable(read.error));
+    QCOMPARE(read.paragraphs, paragraphs);
+    QCOMPARE(read.charsets.value(0), 134);
+    QCOMPARE(read.fonts.value(0), u"宋体"_qs);
+    QCOMPARE(read.formats.size(), 1);
+    QCOMPARE(read.formats.first().font, u"宋体"_qs);
+    QCOMPARE(read.formats.first().halfPoints, 22);
+    QCOMPARE(read.formats.first().bold, false);
+}
+
+void TestEntryCore::writePrintDocument_neverOverwrites() {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(u"prints"_qs);
+    const QDateTime when(QDate(2026, 3, 7), QTime(9, 30, 15));
+    auto first = entry::writePrintDocument(folder, u"第一"_qs, when);
+    auto second = entry::writePrintDocument(folder, u"第二"_qs, when);
+    QVERIFY(first.ok());
+    QVERIFY(second.ok());
+    QVERIFY(*first != *second);
+    for (const auto& [path, text] : {std::pair{*first, u"第一"_qs}, std::pair{*second, u"第二"_qs}}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), entry::rtfDocument(text));
+        QVERIFY(path.endsWith(u".rtf"_qs));
+    }
+}
+
+void TestEntryCore::writePrintDocument_reportsAnUnwritableFolder() {
+    QTemporaryDir dir;
+    const QString blocker = dir.filePath(u"file"_qs);
+    QFile file(blocker);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    auto written = entry::writePrintDocument(blocker + u"/prints"_qs, u"方"_qs, QDateTime::currentDateTime());
+    QVERIFY(!written.ok());
+    QVERIFY(!written.error().description.isEmpty());
+    QVERIFY(written.error().number != 0);
+}
+
+QTEST_GUILESS_MAIN(TestEntryCore)
+#include "test_entry_core.moc"
