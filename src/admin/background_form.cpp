@@ -1,10 +1,154 @@
 #include "background_form.h"
 
+#include "picture_store.h"
+#include "stored_picture.h"
+
+#include "platform/busy.h"
+#include "platform/paths.h"
+#include "platform/product.h"
+#include "platform/prompts.h"
+#include "platform/session.h"
+#include "store/result.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QImageReader>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+
 namespace fangji::admin {
+
+const QString BackgroundForm::kPictureFilter = QStringLiteral("图片文件(*.bmp,*.jpg)|*.jpg;*.bmp");
+const QString BackgroundForm::kEmptyFileSuffix = QStringLiteral("无 内 容 或 不 存 在 !");
+const QString BackgroundForm::kNotAPicture = QStringLiteral("无法显示所选文件：它不是可读的图片。");
+
+namespace {
+
+QString startFolder() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("c:\\");
+#else
+    return QDir::homePath();
+#endif
+}
+
+} // namespace
 
 BackgroundForm::BackgroundForm(platform::Session& session, QWidget* parent) : platform::WorkingWindow(session, parent) {
     setObjectName(QStringLiteral("FrmJczl"));
     setWindowTitle(QStringLiteral("更换系统背景画面"));
+
+    m_imageXt = new QLabel(this);
+    m_imageXt->setObjectName(QStringLiteral("ImageXt"));
+    m_imageXt->setAlignment(Qt::AlignCenter);
+    m_imageXt->setWordWrap(true);
+    m_imageXt->setMinimumSize(platform::twipsToPixels(6000), platform::twipsToPixels(4500));
+    m_imageXt->setFrameShape(QFrame::Box);
+    m_imageXt->setAccessibleName(QStringLiteral("背景画面"));
+    m_cmdLoad = new QPushButton(QStringLiteral("选择图片(&L)"), this);
+    m_cmdLoad->setObjectName(QStringLiteral("CmdLoad"));
+    m_cmdOext = new QPushButton(QStringLiteral("确定退出(&O)"), this);
+    m_cmdOext->setObjectName(QStringLiteral("CmdOext"));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_cmdLoad);
+    buttons->addWidget(m_cmdOext);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_imageXt, 1);
+    layout->addLayout(buttons);
+
+    connect(m_cmdLoad, &QPushButton::clicked, this, &BackgroundForm::CmdLoad_Click);
+    connect(m_cmdOext, &QPushButton::clicked, this, &BackgroundForm::CmdOext_Click);
+
+    // Form_Load: the stored picture in the box, normal pointer.
+    m_preview = readStoredPicture();
+    showPicture(m_preview);
+    platform::setArrowPointer();
+}
+
+void BackgroundForm::showEvent(QShowEvent* event) {
+    platform::WorkingWindow::showEvent(event);
+    if (!m_placed) {
+        m_placed = true;
+        placeAt(QPoint(placement(2, 1).x(), 0));
+    }
+}
+
+void BackgroundForm::closeEvent(QCloseEvent* event) {
+    // The frame's close box leaves without storing anything, giving the menus back.
+    const bool byCloseBox = !isUnloading();
+    platform::WorkingWindow::closeEvent(event);
+    if (byCloseBox && event->isAccepted()) {
+        session().UnlockMainMenus();
+    }
+}
+
+void BackgroundForm::showPicture(const QImage& picture) {
+    if (picture.isNull()) {
+        m_imageXt->setPixmap(QPixmap());
+        return;
+    }
+    const QSize box = m_imageXt->size().expandedTo(m_imageXt->minimumSize());
+    QPixmap pixmap = QPixmap::fromImage(picture);
+    if (pixmap.width() > box.width() || pixmap.height() > box.height()) {
+        pixmap = pixmap.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+    m_imageXt->setPixmap(pixmap);
+}
+
+void BackgroundForm::CmdLoad_Click() {
+    const QString chosen = platform::prompts().openFile(this, QString(), startFolder(), kPictureFilter);
+    if (chosen.isEmpty()) {
+        // A cancelled dialog leaves the choice and the preview as they were.
+        return;
+    }
+    m_chosen = chosen;
+    QImageReader reader(chosen);
+    const QImage picture = reader.read();
+    m_chosenIsPicture = !picture.isNull();
+    m_preview = picture;
+    if (m_chosenIsPicture) {
+        showPicture(picture);
+    } else {
+        m_imageXt->setPixmap(QPixmap());
+        m_imageXt->setText(kNotAPicture + QStringLiteral("\n") + QDir::toNativeSeparators(chosen));
+    }
+}
+
+void BackgroundForm::CmdOext_Click() {
+    // A chosen file that is not a picture is not stored; an empty or missing one is
+    // reported by the store step itself.
+    QString toStore = m_chosen;
+    if (!toStore.isEmpty() && !m_chosenIsPicture) {
+        const QFileInfo info(toStore);
+        if (info.exists() && info.size() > 0) {
+            toStore.clear();
+        }
+    }
+    auto saved = saveBackgroundPicture(platform::databasePath(), toStore);
+    if (!saved) {
+        platform::message(this, store::errorReport(saved.error(), true), platform::Icon::Information);
+        return;
+    }
+    if (saved->emptyFile) {
+        platform::message(this, m_chosen + kEmptyFileSuffix, platform::Icon::None, platform::Buttons::Ok,
+                          platform::kAppTitle);
+    }
+
+    // The main window shows what is now stored, repainted at once.
+    session().setBackgroundPicture(readStoredPicture());
+    platform::doEvents();
+    platform::doEvents();
+
+    platform::Session& s = session();
+    unload();
+    platform::doEvents();
+    s.UnlockMainMenus();
 }
 
 } // namespace fangji::admin

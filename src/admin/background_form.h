@@ -2,13 +2,49 @@
 
 #include "platform/working_window.h"
 
+#include <QImage>
+
+class QLabel;
+class QPushButton;
+
 namespace fangji::admin {
 
-// 更换系统背景画面 (`FrmJczl`). Placeholder until the window is built.
+// 更换系统背景画面 (`FrmJczl`): previews a bitmap or JPEG file and stores it as the
+// main window's background picture.
 class BackgroundForm : public platform::WorkingWindow {
     Q_OBJECT
 public:
     explicit BackgroundForm(platform::Session& session, QWidget* parent = nullptr);
+
+    // The dialog's filter for picture files.
+    static const QString kPictureFilter;
+    // Shown after a file's name when the file is empty or missing.
+    static const QString kEmptyFileSuffix;
+    // Shown in the preview when the chosen file is not a picture.
+    static const QString kNotAPicture;
+
+    void CmdLoad_Click();
+    void CmdOext_Click();
+
+    // The file chosen in this window, empty until one is chosen.
+    QString chosenFile() const { return m_chosen; }
+    // The picture the preview shows (null when none).
+    QImage preview() const { return m_preview; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void showPicture(const QImage& picture);
+
+    QLabel* m_imageXt = nullptr;
+    QPushButton* m_cmdLoad = nullptr;
+    QPushButton* m_cmdOext = nullptr;
+    QString m_chosen;
+    QImage m_preview;
+    bool m_chosenIsPicture = false;
+    bool m_placed = false;
 };
 
 } // namespace fangji::admin

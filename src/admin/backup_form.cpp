@@ -1,10 +1,246 @@
 #include "backup_form.h"
 
+#include "backup_restore.h"
+
+#include "platform/busy.h"
+#include "platform/clock.h"
+#include "platform/paths.h"
+#include "platform/product.h"
+#include "platform/prompts.h"
+#include "platform/session.h"
+#include "store/result.h"
+#include "store/schema.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMovie>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
 namespace fangji::admin {
+
+const QString BackupForm::kNotOurDatabase = QStringLiteral("所选文件不是本系统的数据库，不能恢复。");
+
+namespace {
+
+const QString kDatabaseFilter = QStringLiteral("数据库文件(*.mdb)|*.mdb");
+
+// The folder the file dialog starts in: drive D: where there is one.
+QString startFolder() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("d:\\");
+#else
+    return QDir::homePath();
+#endif
+}
+
+} // namespace
 
 BackupForm::BackupForm(platform::Session& session, QWidget* parent) : platform::WorkingWindow(session, parent) {
     setObjectName(QStringLiteral("Frmcopy"));
     setWindowTitle(QStringLiteral("数据备份及数据恢复"));
+
+    m_optSave = new QRadioButton(QStringLiteral("备份数据"), this);
+    m_optSave->setObjectName(QStringLiteral("Optsave"));
+    m_optCove = new QRadioButton(QStringLiteral("恢复数据"), this);
+    m_optCove->setObjectName(QStringLiteral("Optcove"));
+    auto* group = new QButtonGroup(this);
+    group->addButton(m_optSave);
+    group->addButton(m_optCove);
+    m_optSave->setChecked(true);
+
+    m_cmdPath = new QPushButton(QStringLiteral("选择名称及路径"), this);
+    m_cmdPath->setObjectName(QStringLiteral("CmdPath"));
+    m_txtPath = new QLineEdit(this);
+    m_txtPath->setObjectName(QStringLiteral("Txtpath"));
+    m_txtPath->setAccessibleName(QStringLiteral("文件路径"));
+    m_cmdCopy = new QPushButton(QStringLiteral("保存数据&B"), this);
+    m_cmdCopy->setObjectName(QStringLiteral("Cmdcopy"));
+    m_cmdExit = new QPushButton(QStringLiteral("退出&T"), this);
+    m_cmdExit->setObjectName(QStringLiteral("Cmdexit"));
+
+    m_aniPlay = new QLabel(this);
+    m_aniPlay->setObjectName(QStringLiteral("Aniplay"));
+    m_aniPlay->setAlignment(Qt::AlignCenter);
+    m_aniPlay->setAccessibleName(QStringLiteral("正在复制"));
+    m_movie = new QMovie(this);
+    m_aniPlay->setMovie(m_movie);
+
+    auto* modes = new QHBoxLayout;
+    modes->addWidget(m_optSave);
+    modes->addWidget(m_optCove);
+    modes->addStretch();
+    auto* pathRow = new QHBoxLayout;
+    pathRow->addWidget(m_cmdPath);
+    pathRow->addWidget(m_txtPath, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_aniPlay, 1);
+    buttons->addStretch();
+    buttons->addWidget(m_cmdCopy);
+    buttons->addWidget(m_cmdExit);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(modes);
+    layout->addLayout(pathRow);
+    layout->addLayout(buttons);
+    resize(platform::twipsToPixels(7500), platform::twipsToPixels(2400));
+
+    connect(m_optSave, &QRadioButton::clicked, this, &BackupForm::Optsave_Click);
+    connect(m_optCove, &QRadioButton::clicked, this, &BackupForm::Optcove_Click);
+    connect(m_cmdPath, &QPushButton::clicked, this, &BackupForm::CmdPath_Click);
+    connect(m_cmdCopy, &QPushButton::clicked, this, &BackupForm::Cmdcopy_Click);
+    connect(m_cmdExit, &QPushButton::clicked, this, &BackupForm::Cmdexit_Click);
+
+    // Form_Load: animation hidden, normal pointer, empty path.
+    m_aniPlay->hide();
+    platform::setArrowPointer();
+    m_txtPath->clear();
+}
+
+void BackupForm::showEvent(QShowEvent* event) {
+    platform::WorkingWindow::showEvent(event);
+    if (m_placed) {
+        return;
+    }
+    m_placed = true;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int screenHeight = screen ? screen->availableGeometry().height() : mainWindowSize().height();
+    const int ownHeight = parentWidget() ? parentWidget()->height() : height();
+    placeAt(QPoint(placement(2, 3).x(), (screenHeight - ownHeight) / 3));
+}
+
+void BackupForm::closeEvent(QCloseEvent* event) {
+    // No leaving while a copy runs; the frame's close box otherwise leaves as 退出 does.
+    if (m_copying && !isUnloading()) {
+        event->ignore();
+        return;
+    }
+    const bool byCloseBox = !isUnloading();
+    platform::WorkingWindow::closeEvent(event);
+    if (byCloseBox && event->isAccepted()) {
+        session().UnlockMainMenus();
+    }
+}
+
+void BackupForm::chooseMode(const QString& copyCaption) {
+    m_txtPath->clear();
+    m_cmdPath->setText(QStringLiteral("选择名称及路径"));
+    m_cmdCopy->setText(copyCaption);
+    m_txtPath->selectAll();
+    m_txtPath->setFocus();
+}
+
+void BackupForm::Optsave_Click() {
+    chooseMode(QStringLiteral("数据备份"));
+}
+
+void BackupForm::Optcove_Click() {
+    chooseMode(QStringLiteral("数据恢复"));
+}
+
+void BackupForm::CmdPath_Click() {
+    platform::doEvents();
+    const bool backup = m_optSave->isChecked();
+    const QString chosen = backup ? platform::prompts().saveFile(this, QString(), startFolder(), kDatabaseFilter)
+                                  : platform::prompts().openFile(this, QString(), startFolder(), kDatabaseFilter);
+    m_txtPath->setText(chosen.trimmed());
+    m_cmdCopy->setFocus();
+}
+
+void BackupForm::showButtons(bool shown) {
+    m_cmdCopy->setVisible(shown);
+    m_cmdExit->setVisible(shown);
+}
+
+void BackupForm::startAnimation() {
+    m_aniPlay->show();
+    m_movie->stop();
+    m_movie->setFileName(platform::shippedFile(QStringLiteral("working.gif")));
+    m_movie->start();
+}
+
+void BackupForm::reportCopyError(const store::DbError& error) {
+    m_movie->stop();
+    platform::message(this, store::errorReport(error, true), platform::Icon::None);
+    m_aniPlay->hide();
+    showButtons(true);
+    m_copying = false;
+}
+
+void BackupForm::Cmdcopy_Click() {
+    const QString path = m_txtPath->text().trimmed();
+    if (path.isEmpty()) {
+        platform::message(this, QStringLiteral("选择要备份或恢复的文件"), platform::Icon::None);
+        m_cmdPath->setFocus();
+        return;
+    }
+    platform::doEvents();
+    m_copying = true;
+    showButtons(false);
+
+    const QString database = platform::databasePath();
+    if (m_optSave->isChecked()) {
+        if (!QFileInfo::exists(database)) {
+            platform::message(this, QStringLiteral("系统数据丢失，不能备份。"), platform::Icon::Information);
+            platform::doEvents();
+            showButtons(true);
+            m_copying = false;
+            return;
+        }
+        startAnimation();
+        if (store::Status s = backupDatabaseFile(database, path); !s) {
+            reportCopyError(s.error());
+            return;
+        }
+    } else {
+        // Only a database of this system may replace the database; anything else is refused untouched.
+        if (!checkSystemDatabase(path, store::kMainConnect)) {
+            platform::message(this, kNotOurDatabase, platform::Icon::Exclamation);
+            showButtons(true);
+            m_copying = false;
+            return;
+        }
+        startAnimation();
+        if (store::Status s = restoreDatabaseFile(path, database); !s) {
+            reportCopyError(s.error());
+            return;
+        }
+    }
+    waitment(m_cmdCopy, m_cmdExit, m_aniPlay);
+    m_txtPath->clear();
+
+    platform::doEvents();
+    m_aniPlay->hide();
+    showButtons(true);
+    m_copying = false;
+}
+
+void BackupForm::waitment(QPushButton* copyButton, QPushButton* exitButton, QLabel* animation) {
+    copyButton->hide();
+    exitButton->hide();
+    platform::waitProcessingEvents(kPauseMs);
+    if (QMovie* movie = animation->movie()) {
+        movie->stop();
+    }
+    platform::doEvents();
+    copyButton->show();
+    exitButton->show();
+}
+
+void BackupForm::Cmdexit_Click() {
+    platform::Session& s = session();
+    platform::doEvents();
+    unload();
+    platform::doEvents();
+    s.UnlockMainMenus();
 }
 
 } // namespace fangji::admin
