@@ -12,7 +12,9 @@ namespace fangji::bench {
 
 namespace {
 
-QStringList words(const char* text) { return QString::fromUtf8(text).split(u' ', Qt::SkipEmptyParts); }
+QStringList words(const char* text) {
+    return QString::fromUtf8(text).split(u' ', Qt::SkipEmptyParts);
+}
 
 struct Vocabulary {
     QStringList names = words(
@@ -38,27 +40,27 @@ struct Vocabulary {
         "虎杖 海金沙 石韦 萆薢 地肤子 白鲜皮 苦参 蛇床子");
     QList<int> doses{3, 5, 6, 9, 9, 10, 12, 12, 15, 18, 20, 24, 30};
     QStringList herbNotes = words("先煎 后下 包煎 烊化 冲服 炒 炙 酒洗");
-    QStringList effects = words(
-        "清热解毒 消肿止痛 解肌发表 调和营卫 发汗解表 宣肺平喘 清热生津 益气健脾 补气生血 疏肝解郁 养血调经 "
-        "活血化瘀 行气止痛 温中散寒 回阳救逆 燥湿化痰 理气和中 清热燥湿 泻火解毒 滋阴降火 补肾填精 温补肾阳 "
-        "滋补肝肾 养心安神 重镇安神 平肝息风 清肝明目 疏风散热 辛凉透表 辛温解表 化痰止咳 降气平喘 润肺止咳 "
-        "清肺化痰 消食导滞 健脾和胃 和解少阳 内泻热结 峻下热结 润肠通便 利水渗湿 温阳化气 清热利湿 利湿退黄 "
-        "凉血止血 收敛止血 益气固表 敛汗止汗 涩肠止泻 固精缩尿 祛风除湿 通络止痛 舒筋活络 补益气血 益气养阴 "
-        "生津止渴 清营透疹 凉血散瘀 清热凉血 祛暑化湿 芳香化湿 温经散寒 养血活血 破血逐瘀 软坚散结 化痰散结 "
-        "消痈排脓 理气宽胸 通阳散结 降逆止呕 和胃降逆 温肺化饮 散寒止痛 清心开窍 升阳举陷 补中益气 健脾利湿 "
-        "养阴清肺 滋阴润燥 疏散风热 透邪解郁 温补脾肾 宁心安神 息风止痉 祛风止痒 调经 止痛 安神 止咳 化痰");
-    QStringList syndromes = words(
-        "外感风寒表虚证 外感风寒表实证 风热犯肺证 少阳病证 阳明腑实证 脾胃气虚证 中焦虚寒证 肝郁血虚证 "
-        "气滞血瘀证 肝肾阴虚证 肾阳不足证 心脾两虚证 痰湿咳嗽 湿热黄疸 暑湿证 血虚证 气血两虚证 热毒壅盛证 "
-        "阴虚火旺证 寒凝经脉证 肝阳上亢证 肝经湿热证 痰热内扰证 胃气上逆证 食积停滞证 脾虚泄泻 肺燥咳嗽 "
-        "风湿痹证 瘀阻胞宫证 冲任虚寒证 气虚下陷证 卫表不固证 温病气分热盛证 热入营分证");
-    QStringList symptoms = words(
-        "头痛 发热 恶寒 汗出 恶风 鼻塞 流涕 咳嗽 气喘 痰多色白 痰黄黏稠 咽喉肿痛 口渴 口苦 咽干 目眩 胸胁苦满 "
-        "往来寒热 心烦喜呕 不欲饮食 脘腹胀满 脘腹疼痛 嗳气吞酸 恶心呕吐 大便秘结 大便溏薄 泄泻 小便不利 小便短赤 "
-        "水肿 身重 肢体困倦 神疲乏力 少气懒言 面色萎黄 心悸 失眠 多梦 健忘 头晕 耳鸣 腰膝酸软 遗精 盗汗 五心烦热 "
-        "潮热 手足不温 畏寒肢冷 月经不调 痛经 经闭 崩漏 带下量多 胸痛 胁痛 关节疼痛 肢体麻木 半身不遂 抽搐 "
-        "神昏谵语 高热 斑疹隐隐 吐血 衄血 便血 尿血 身目发黄 疮疡肿毒 皮肤瘙痒 鼻鸣干呕 无汗而喘 烦躁 口舌生疮 "
-        "牙龈肿痛 目赤肿痛 食少纳呆 腹痛喜按 久泻不止 自汗 气短 咳痰带血 胸闷 喘促");
+    QStringList effects =
+        words("清热解毒 消肿止痛 解肌发表 调和营卫 发汗解表 宣肺平喘 清热生津 益气健脾 补气生血 疏肝解郁 养血调经 "
+              "活血化瘀 行气止痛 温中散寒 回阳救逆 燥湿化痰 理气和中 清热燥湿 泻火解毒 滋阴降火 补肾填精 温补肾阳 "
+              "滋补肝肾 养心安神 重镇安神 平肝息风 清肝明目 疏风散热 辛凉透表 辛温解表 化痰止咳 降气平喘 润肺止咳 "
+              "清肺化痰 消食导滞 健脾和胃 和解少阳 内泻热结 峻下热结 润肠通便 利水渗湿 温阳化气 清热利湿 利湿退黄 "
+              "凉血止血 收敛止血 益气固表 敛汗止汗 涩肠止泻 固精缩尿 祛风除湿 通络止痛 舒筋活络 补益气血 益气养阴 "
+              "生津止渴 清营透疹 凉血散瘀 清热凉血 祛暑化湿 芳香化湿 温经散寒 养血活血 破血逐瘀 软坚散结 化痰散结 "
+              "消痈排脓 理气宽胸 通阳散结 降逆止呕 和胃降逆 温肺化饮 散寒止痛 清心开窍 升阳举陷 补中益气 健脾利湿 "
+              "养阴清肺 滋阴润燥 疏散风热 透邪解郁 温补脾肾 宁心安神 息风止痉 祛风止痒 调经 止痛 安神 止咳 化痰");
+    QStringList syndromes =
+        words("外感风寒表虚证 外感风寒表实证 风热犯肺证 少阳病证 阳明腑实证 脾胃气虚证 中焦虚寒证 肝郁血虚证 "
+              "气滞血瘀证 肝肾阴虚证 肾阳不足证 心脾两虚证 痰湿咳嗽 湿热黄疸 暑湿证 血虚证 气血两虚证 热毒壅盛证 "
+              "阴虚火旺证 寒凝经脉证 肝阳上亢证 肝经湿热证 痰热内扰证 胃气上逆证 食积停滞证 脾虚泄泻 肺燥咳嗽 "
+              "风湿痹证 瘀阻胞宫证 冲任虚寒证 气虚下陷证 卫表不固证 温病气分热盛证 热入营分证");
+    QStringList symptoms =
+        words("头痛 发热 恶寒 汗出 恶风 鼻塞 流涕 咳嗽 气喘 痰多色白 痰黄黏稠 咽喉肿痛 口渴 口苦 咽干 目眩 胸胁苦满 "
+              "往来寒热 心烦喜呕 不欲饮食 脘腹胀满 脘腹疼痛 嗳气吞酸 恶心呕吐 大便秘结 大便溏薄 泄泻 小便不利 小便短赤 "
+              "水肿 身重 肢体困倦 神疲乏力 少气懒言 面色萎黄 心悸 失眠 多梦 健忘 头晕 耳鸣 腰膝酸软 遗精 盗汗 五心烦热 "
+              "潮热 手足不温 畏寒肢冷 月经不调 痛经 经闭 崩漏 带下量多 胸痛 胁痛 关节疼痛 肢体麻木 半身不遂 抽搐 "
+              "神昏谵语 高热 斑疹隐隐 吐血 衄血 便血 尿血 身目发黄 疮疡肿毒 皮肤瘙痒 鼻鸣干呕 无汗而喘 烦躁 口舌生疮 "
+              "牙龈肿痛 目赤肿痛 食少纳呆 腹痛喜按 久泻不止 自汗 气短 咳痰带血 胸闷 喘促");
     QStringList tongues = words("舌淡苔白 舌红少苔 苔黄腻 苔白腻 舌质紫暗 舌淡红苔薄白 舌红苔黄 舌淡胖有齿痕");
     QStringList pulses = words("脉浮缓 脉浮紧 脉沉细 脉弦数 脉滑数 脉细弱 脉沉迟 脉洪大 脉细数 脉弦细 脉濡缓");
     QStringList asides = words("亦治产后发热 兼见咳嗽者 小儿亦可用 本证多见于夏季 见于热病后期 炒用 重症加量");
@@ -72,19 +74,19 @@ struct Vocabulary {
         QStringLiteral("水煎，去滓，温服。"),
         QStringLiteral("上药为散，每服6克，加生姜三片，水煎服。"),
     };
-    QStringList sources = words(
-        "伤寒论 金匮要略 太平惠民和剂局方 温病条辨 脾胃论 医方集解 景岳全书 丹溪心法 小儿药证直诀 妇人大全良方 "
-        "医林改错 千金要方 外台秘要 济生方 内外伤辨惑论 医学心悟 正体类要 温热经纬 重订通俗伤寒论 校注妇人良方 "
-        "成方便读 医宗金鉴 傅青主女科 医学衷中参西录 摄生众妙方 世医得效方 证治准绳 宣明论方 兰室秘藏 寿世保元 "
-        "万病回春 普济本事方 时方歌括 杂病源流犀烛 医学发明 审视瑶函");
-    QStringList diseases = words(
-        "感冒 流行性感冒 上呼吸道感染 急性支气管炎 慢性支气管炎 支气管哮喘 肺炎 慢性胃炎 消化性溃疡 "
-        "胃肠神经官能症 慢性肠炎 溃疡性结肠炎 肠易激综合征 慢性肝炎 胆囊炎 胆结石 高血压 冠心病 心律失常 "
-        "病毒性心肌炎 脑血管意外后遗症 偏头痛 神经衰弱 失眠症 抑郁症 糖尿病 甲状腺功能亢进 慢性肾炎 肾病综合征 "
-        "泌尿系感染 泌尿系结石 前列腺增生 月经不调 痛经 功能性子宫出血 盆腔炎 更年期综合征 不孕症 先兆流产 "
-        "产后缺乳 类风湿关节炎 风湿性关节炎 骨质增生 坐骨神经痛 腰肌劳损 荨麻疹 湿疹 痤疮 银屑病 带状疱疹 "
-        "扁桃体炎 咽炎 口腔溃疡 鼻炎 鼻窦炎 中耳炎 结膜炎 贫血 血小板减少性紫癜 小儿厌食 小儿遗尿 肺结核 "
-        "肝硬化腹水 慢性疲劳综合征");
+    QStringList sources =
+        words("伤寒论 金匮要略 太平惠民和剂局方 温病条辨 脾胃论 医方集解 景岳全书 丹溪心法 小儿药证直诀 妇人大全良方 "
+              "医林改错 千金要方 外台秘要 济生方 内外伤辨惑论 医学心悟 正体类要 温热经纬 重订通俗伤寒论 校注妇人良方 "
+              "成方便读 医宗金鉴 傅青主女科 医学衷中参西录 摄生众妙方 世医得效方 证治准绳 宣明论方 兰室秘藏 寿世保元 "
+              "万病回春 普济本事方 时方歌括 杂病源流犀烛 医学发明 审视瑶函");
+    QStringList diseases =
+        words("感冒 流行性感冒 上呼吸道感染 急性支气管炎 慢性支气管炎 支气管哮喘 肺炎 慢性胃炎 消化性溃疡 "
+              "胃肠神经官能症 慢性肠炎 溃疡性结肠炎 肠易激综合征 慢性肝炎 胆囊炎 胆结石 高血压 冠心病 心律失常 "
+              "病毒性心肌炎 脑血管意外后遗症 偏头痛 神经衰弱 失眠症 抑郁症 糖尿病 甲状腺功能亢进 慢性肾炎 肾病综合征 "
+              "泌尿系感染 泌尿系结石 前列腺增生 月经不调 痛经 功能性子宫出血 盆腔炎 更年期综合征 不孕症 先兆流产 "
+              "产后缺乳 类风湿关节炎 风湿性关节炎 骨质增生 坐骨神经痛 腰肌劳损 荨麻疹 湿疹 痤疮 银屑病 带状疱疹 "
+              "扁桃体炎 咽炎 口腔溃疡 鼻炎 鼻窦炎 中耳炎 结膜炎 贫血 血小板减少性紫癜 小儿厌食 小儿遗尿 肺结核 "
+              "肝硬化腹水 慢性疲劳综合征");
     QStringList diseaseTypes = words("风寒型 风热型 气虚型 湿热型 瘀血型 阴虚型");
     QStringList noteSentences{
         QStringLiteral("本方用于临床多年，疗效确切"),
@@ -166,14 +168,15 @@ public:
     QString indications() {
         const int target = 30 + below(60) + (chance(30) ? below(71) : 0);
         QString text = pick(m_v.syndromes) + u'。';
-        while (text.size() < target - 12) {
+        const QString closing = pick(m_v.tongues) + u'，' + pick(m_v.pulses) + u'。';
+        while (text.size() + closing.size() < target) {
             text += pick(m_v.symptoms);
-            if (chance(10)) {
+            if (chance(10) && text.size() + closing.size() + 16 < target) {
                 text += chance(50) ? u'（' + pick(m_v.asides) + u'）' : u'(' + pick(m_v.asides) + u')';
             }
             text += chance(15) ? u'；' : u'，';
         }
-        return text + pick(m_v.tongues) + u'，' + pick(m_v.pulses) + u'。';
+        return text + closing;
     }
 
     QString usage() { return pick(m_v.usages); }
@@ -230,8 +233,9 @@ private:
 } // namespace
 
 store::Status generateCorpus(store::Database& db, int count, quint32 seed) {
-    auto insert = db.prepareNative(QStringLiteral("INSERT INTO ") + store::quoteIdentifier(store::table::kPrescriptions) +
-                                   QStringLiteral(" VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    auto insert =
+        db.prepareNative(QStringLiteral("INSERT INTO ") + store::quoteIdentifier(store::table::kPrescriptions) +
+                         QStringLiteral(" VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
     if (!insert) {
         return insert.error();
     }
@@ -242,8 +246,14 @@ store::Status generateCorpus(store::Database& db, int count, quint32 seed) {
     auto run = [&]() -> store::Status {
         for (int i = 0; i < count; ++i) {
             const QString texts[store::PrescriptionColumnCount] = {
-                writer.name(i),  writer.composition(), writer.effects(), writer.indications(),
-                writer.usage(),  writer.source(),      writer.clinical(writer.syndrome()), writer.notes(),
+                writer.name(i),
+                writer.composition(),
+                writer.effects(),
+                writer.indications(),
+                writer.usage(),
+                writer.source(),
+                writer.clinical(writer.syndrome()),
+                writer.notes(),
             };
             for (int c = 0; c < store::PrescriptionColumnCount; ++c) {
                 if (auto bound = insert->bind(c + 1, texts[c]); !bound) {

@@ -44,8 +44,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     constexpr int kRuns = 5;
-    std::printf("%10s %12s %10s %10s %10s %10s %8s %8s %8s\n", "rows", "file MB", "corpus s", "gen min s",
-                "gen med s", "gen max s", "功效", "主治", "临床");
+    std::printf("%10s %12s %10s %10s %10s %10s %8s %8s %8s\n", "rows", "file MB", "corpus s", "gen min s", "gen med s",
+                "gen max s", "功效", "主治", "临床");
     for (const int rows : sizes) {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("vizi.mdb"));

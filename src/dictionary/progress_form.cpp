@@ -43,19 +43,26 @@ ProgressForm::ProgressForm(QWidget* mainWindow)
 }
 
 void ProgressForm::load() {
-    const QRect main = m_main != nullptr                       ? m_main->frameGeometry()
-                       : QGuiApplication::primaryScreen() != nullptr ? QGuiApplication::primaryScreen()->availableGeometry()
-                                                                     : QRect(0, 0, 1024, 768);
+    const QRect main = m_main != nullptr ? m_main->frameGeometry()
+                       : QGuiApplication::primaryScreen() != nullptr
+                           ? QGuiApplication::primaryScreen()->availableGeometry()
+                           : QRect(0, 0, 1024, 768);
     move(progressPlacement(main, size()));
     m_bar->setValue(0);
     show();
     raise();
 }
 
-void ProgressForm::setCaption(const QString& caption) { m_caption->setText(caption); }
+void ProgressForm::setCaption(const QString& caption) {
+    m_caption->setText(caption);
+}
 
-void ProgressForm::setPercentText(const QString& text) { m_percent->setText(text); }
+void ProgressForm::setPercentText(const QString& text) {
+    m_percent->setText(text);
+}
 
-void ProgressForm::setBar(int value) { m_bar->setValue(qBound(0, value, 100)); }
+void ProgressForm::setBar(int value) {
+    m_bar->setValue(qBound(0, value, 100));
+}
 
 } // namespace fangji::dictionary

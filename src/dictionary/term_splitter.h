@@ -27,9 +27,15 @@ void forEachTerm(Dictionary dictionary, QStringView text, const std::function<vo
 QStringList splitTerms(Dictionary dictionary, QStringView text);
 
 // The three splitters as pure functions.
-inline QStringList effectTerms(QStringView text) { return splitTerms(Dictionary::Effects, text); }
-inline QStringList indicationTerms(QStringView text) { return splitTerms(Dictionary::Indications, text); }
-inline QStringList clinicalTerms(QStringView text) { return splitTerms(Dictionary::Clinical, text); }
+inline QStringList effectTerms(QStringView text) {
+    return splitTerms(Dictionary::Effects, text);
+}
+inline QStringList indicationTerms(QStringView text) {
+    return splitTerms(Dictionary::Indications, text);
+}
+inline QStringList clinicalTerms(QStringView text) {
+    return splitTerms(Dictionary::Clinical, text);
+}
 
 // Removes leading and trailing blanks (U+0020 only, as the texts are trimmed
 // before splitting; line breaks are kept).
