@@ -145,20 +145,15 @@ private slots:
     // ---- store operations
     void backup_replacesExistingFile_copyOpensWithKey();
     void backup_whileHeldOpen_copiesCommittedState();
-    void backup_toMissingFolder_fails();
     void restore_bringsRowsBack();
     void restore_refusesForeignFiles_data();
     void restore_refusesForeignFiles();
     void storePictureFile_chunks_data();
     void storePictureFile_chunks();
-    void storePictureFile_emptyOrMissing_leavesField_data();
-    void storePictureFile_emptyOrMissing_leavesField();
-    void saveBackground_withoutChoice_emptyTableGainsRow();
     void import_keepsValuesIntact_blankInClinical();
     void import_twice_addsNothingSecondTime();
     void import_failures_data();
     void import_failures();
-    void import_leavesSourceUnchanged();
     void import_letsEventsRunThrottled();
 
     // ---- Frmcopy
@@ -168,10 +163,8 @@ private slots:
     void copyWindow_missingDatabaseRefused();
     void copyWindow_backupPausesFiveSecondsWithButtonsHidden();
     void copyWindow_restoreBringsRowsBack();
-    void copyWindow_restoreRefusesForeignFile_data();
     void copyWindow_restoreRefusesForeignFile();
     void copyWindow_copyErrorReported();
-    void copyWindow_exitUnlocksMenus();
     void animationIsPlayable();
 
     // ---- FrmJczl / FrmPict
@@ -225,14 +218,6 @@ void TestFiles::backup_whileHeldOpen_copiesCommittedState() {
     const auto copied = prescriptions(target);
     QCOMPARE(copied.size(), 1);
     QCOMPARE(copied.first().first(), QStringLiteral("已提交"));
-}
-
-void TestFiles::backup_toMissingFolder_fails() {
-    TestDataDir data;
-    const QString target = data.root() + QStringLiteral("/no/such/folder/copy.mdb");
-    const store::Status s = admin::backupDatabaseFile(data.databasePath(), target);
-    QVERIFY(!s.ok());
-    QVERIFY(!QFile::exists(target));
 }
 
 void TestFiles::restore_bringsRowsBack() {
@@ -335,44 +320,6 @@ void TestFiles::storePictureFile_chunks() {
     QCOMPARE(testing::rows(db, QStringLiteral("SELECT \"00\" FROM 系统资料")), QList<QStringList>{{"keep"}});
 }
 
-void TestFiles::storePictureFile_emptyOrMissing_leavesField_data() {
-    QTest::addColumn<bool>("exists");
-    QTest::newRow("zero-length file") << true;
-    QTest::newRow("missing file") << false;
-}
-
-void TestFiles::storePictureFile_emptyOrMissing_leavesField() {
-    QFETCH(bool, exists);
-    TestDataDir data;
-    const QString first = data.root() + QStringLiteral("/first.bin");
-    QVERIFY(writeFile(first, "PICTURE"));
-    QVERIFY(admin::saveBackgroundPicture(data.databasePath(), first).ok());
-
-    const QString file = data.root() + QStringLiteral("/empty.jpg");
-    if (exists) {
-        QVERIFY(writeFile(file, QByteArray()));
-    }
-    auto stored = admin::saveBackgroundPicture(data.databasePath(), file);
-    QVERIFY(stored.ok());
-    QVERIFY(stored->emptyFile);
-    QVERIFY(stored->chunks.isEmpty());
-    QCOMPARE(*admin::readStoredPictureBytes(data.databasePath()), QByteArray("PICTURE"));
-}
-
-void TestFiles::saveBackground_withoutChoice_emptyTableGainsRow() {
-    TestDataDir data;
-    {
-        auto db = data.open();
-        QVERIFY(testing::exec(db, QStringLiteral("DELETE FROM 系统资料")));
-    }
-    QCOMPARE(admin::readStoredPictureBytes(data.databasePath())->size(), 0);
-    auto stored = admin::saveBackgroundPicture(data.databasePath(), QString());
-    QVERIFY(stored.ok());
-    QVERIFY(stored->chunks.isEmpty());
-    auto db = data.open();
-    QCOMPARE(testing::rows(db, QStringLiteral("SELECT \"03\" FROM 系统资料")), QList<QStringList>{{"<null>"}});
-}
-
 void TestFiles::import_keepsValuesIntact_blankInClinical() {
     TestDataDir data;
     const QString source = data.root() + QStringLiteral("/src.mdb");
@@ -384,6 +331,7 @@ void TestFiles::import_keepsValuesIntact_blankInClinical() {
         sourceRow(QStringLiteral("")),
     };
     QVERIFY(makeSource(source, rows));
+    const QByteArray sourceBefore = fileHash(source);
 
     auto counts = admin::importPrescriptions(data.databasePath(), source);
     QVERIFY2(counts.ok(), counts.ok() ? "" : qPrintable(counts.error().description));
@@ -397,6 +345,11 @@ void TestFiles::import_keepsValuesIntact_blankInClinical() {
                                    rows[r][4], rows[r][5], QStringLiteral(" "), rows[r][6]};
         QCOMPARE(stored[r], expected);
     }
+    // The source is read, never written: its own stored query survives.
+    QCOMPARE(fileHash(source), sourceBefore);
+    auto db = store::Database::open(source, store::kImportConnect);
+    QVERIFY(db.ok());
+    QCOMPARE(*db->queryDefNames(), QStringList{QStringLiteral("mine")});
 }
 
 void TestFiles::import_twice_addsNothingSecondTime() {
@@ -472,18 +425,6 @@ void TestFiles::import_failures() {
     if (imported > 0) {
         QCOMPARE(stored.first().first(), QStringLiteral("甲"));
     }
-}
-
-void TestFiles::import_leavesSourceUnchanged() {
-    TestDataDir data;
-    const QString source = data.root() + QStringLiteral("/src.mdb");
-    QVERIFY(makeSource(source, {sourceRow(QStringLiteral("甲")), sourceRow(QStringLiteral("乙"))}));
-    const QByteArray before = fileHash(source);
-    QVERIFY(admin::importPrescriptions(data.databasePath(), source).ok());
-    QCOMPARE(fileHash(source), before);
-    auto db = store::Database::open(source, store::kImportConnect);
-    QVERIFY(db.ok());
-    QCOMPARE(*db->queryDefNames(), QStringList{QStringLiteral("mine")});
 }
 
 void TestFiles::import_letsEventsRunThrottled() {
@@ -583,6 +524,8 @@ void TestFiles::copyWindow_missingDatabaseRefused() {
     QVERIFY(!child<QLabel>(form, "Aniplay")->isVisible());
     QVERIFY(!QFile::exists(target));
     QVERIFY(!form->isCopying());
+    child<QPushButton>(form, "Cmdexit")->click();
+    QCOMPARE(session.unlockCount, 1);
     delete form.data();
 }
 
@@ -677,25 +620,14 @@ void TestFiles::copyWindow_restoreBringsRowsBack() {
     delete form.data();
 }
 
-void TestFiles::copyWindow_restoreRefusesForeignFile_data() {
-    QTest::addColumn<bool>("database");
-    QTest::newRow("not a database") << false;
-    QTest::newRow("database with another key") << true;
-}
-
 void TestFiles::copyWindow_restoreRefusesForeignFile() {
-    QFETCH(bool, database);
     TestDataDir data;
     {
         auto db = data.open();
         QVERIFY(testing::addPrescription(db, prescription(QStringLiteral("保留"))));
     }
     const QString source = data.root() + QStringLiteral("/source.mdb");
-    if (database) {
-        QVERIFY(makeSource(source, {sourceRow(QStringLiteral("外来"))}));
-    } else {
-        QVERIFY(writeFile(source, QByteArray("plain text, not a database").repeated(50)));
-    }
+    QVERIFY(writeFile(source, QByteArray("plain text, not a database").repeated(50)));
     const QByteArray before = fileHash(data.databasePath());
     ScriptedPrompts prompts;
     testing::FakeSession session;
@@ -731,17 +663,6 @@ void TestFiles::copyWindow_copyErrorReported() {
     QVERIFY(child<QPushButton>(form, "Cmdexit")->isVisible());
     QVERIFY(!child<QLabel>(form, "Aniplay")->isVisible());
     QCOMPARE(child<QLineEdit>(form, "Txtpath")->text(), target);
-    delete form.data();
-}
-
-void TestFiles::copyWindow_exitUnlocksMenus() {
-    TestDataDir data;
-    testing::FakeSession session;
-    QPointer<admin::BackupForm> form = new admin::BackupForm(session);
-    form->show();
-    child<QPushButton>(form, "Cmdexit")->click();
-    QCOMPARE(session.unlockCount, 1);
-    QTRY_VERIFY(form.isNull() || !form->isVisible());
     delete form.data();
 }
 
