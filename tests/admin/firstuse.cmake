@@ -1,0 +1,2 @@
+fangji_add_test(test_firstuse_core SOURCES test_firstuse_core.cpp LIBS fangji_firstuse_core)
+fangji_add_test(test_firstuse_forms SOURCES test_firstuse_forms.cpp LIBS fangji_admin)
