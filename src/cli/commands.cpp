@@ -262,13 +262,13 @@ int cmdSearch(QCommandLineParser& p, Streams& io) {
                                                                    {QStringLiteral("effect"), &c.effects},
                                                                    {QStringLiteral("indication"), &c.indications},
                                                                    {QStringLiteral("clinical"), &c.clinical}};
-    for (const auto& [option, slots] : triples) {
+    for (const auto& [option, targets] : triples) {
         const QStringList values = p.values(option);
         if (values.size() > 3) {
             return usageError(io, QStringLiteral("--%1 至多三次").arg(option));
         }
         for (int i = 0; i < values.size(); ++i) {
-            (*slots)[i] = values[i];
+            (*targets)[i] = values[i];
         }
     }
     auto db = openDatabase();

@@ -24,7 +24,7 @@ struct Run {
 };
 
 // Runs fangji-cli with a data folder and arguments, feeding input on standard input.
-Run cli(const QString& dataDir, const QStringList& args, const QByteArray& input = {}) {
+Run runCli(const QString& dataDir, const QStringList& args, const QByteArray& input = {}) {
     QProcess p;
     p.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/fangji-cli"));
     p.setArguments(QStringList{QStringLiteral("--data-dir"), dataDir} + args);
@@ -94,15 +94,15 @@ private slots:
 void TestCli::init_createsDatabaseFromTemplate() {
     QTemporaryDir dir;
     const QString data = dir.filePath("data");
-    Run r = cli(data, {"init"});
+    Run r = runCli(data, {"init"});
     QCOMPARE(r.status, 0);
     QVERIFY(QFile::exists(data + "/vizi.mdb"));
     QVERIFY(store::Database::open(data + "/vizi.mdb", store::kMainConnect).ok());
-    r = cli(data, {"init"});
+    r = runCli(data, {"init"});
     QCOMPARE(r.status, 0);
     QVERIFY(r.out.contains(QStringLiteral("已存在")));
     // Commands other than init refuse a folder without a database.
-    r = cli(dir.filePath("empty"), {"export"});
+    r = runCli(dir.filePath("empty"), {"export"});
     QCOMPARE(r.status, 1);
     QVERIFY(r.err.contains("init"));
 }
@@ -123,8 +123,8 @@ void TestCli::usageErrors_exitTwo_data() {
 void TestCli::usageErrors_exitTwo() {
     QFETCH(QStringList, args);
     QTemporaryDir dir;
-    QCOMPARE(cli(dir.path(), {"init"}).status, 0);
-    const Run r = cli(dir.path(), args);
+    QCOMPARE(runCli(dir.path(), {"init"}).status, 0);
+    const Run r = runCli(dir.path(), args);
     QCOMPARE(r.status, 2);
     QVERIFY(!r.err.isEmpty());
     QVERIFY(r.out.isEmpty());
@@ -132,20 +132,20 @@ void TestCli::usageErrors_exitTwo() {
 
 void TestCli::help_forEachCommand() {
     QTemporaryDir dir;
-    const Run general = cli(dir.path(), {"--help"});
+    const Run general = runCli(dir.path(), {"--help"});
     QCOMPARE(general.status, 0);
-    for (const QString& c : {"init", "add", "show", "search", "export", "dict", "import", "backup", "restore"}) {
+    for (const char* c : {"init", "add", "show", "search", "export", "dict", "import", "backup", "restore"}) {
         QVERIFY2(general.out.contains(c), qPrintable(c));
-        const Run r = cli(dir.path(), {c, "--help"});
+        const Run r = runCli(dir.path(), {c, "--help"});
         QCOMPARE(r.status, 0);
-        QVERIFY2(r.out.contains(QStringLiteral("fangji-cli ") + c), qPrintable(r.out));
+        QVERIFY2(r.out.contains(QStringLiteral("fangji-cli ") + QString::fromUtf8(c)), qPrintable(r.out));
     }
-    QVERIFY(cli(dir.path(), {"search", "--help"}).out.contains("--indication"));
+    QVERIFY(runCli(dir.path(), {"search", "--help"}).out.contains("--indication"));
 }
 
 void TestCli::add_jsonLines_quotesLineBreaksAndMissingText() {
     QTemporaryDir dir;
-    QCOMPARE(cli(dir.path(), {"init"}).status, 0);
+    QCOMPARE(runCli(dir.path(), {"init"}).status, 0);
     QByteArray in;
     in += jsonLine({"O'Neil's 汤", "桂枝,芍药", "解肌", "头痛\r\n发热", "水煎服", "《伤寒论》", "", "一行\r\n二行"});
     in += "\n";
@@ -155,10 +155,10 @@ void TestCli::add_jsonLines_quotesLineBreaksAndMissingText() {
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(in);
     f.close();
-    Run r = cli(dir.path(), {"add", dir.filePath("in.jsonl")});
+    Run r = runCli(dir.path(), {"add", dir.filePath("in.jsonl")});
     QCOMPARE(r.status, 1);
     QVERIFY2(r.out.contains(QStringLiteral("新增 2 剂，已有 0 剂，拒收 1 剂")), qPrintable(r.out));
-    QVERIFY2(r.err.contains(QStringLiteral("第 4 行：输入方剂构成")), qPrintable(r.err));
+    QVERIFY2(r.err.contains(QStringLiteral("第 3 行：输入方剂构成")), qPrintable(r.err));
 
     store::Database db = store::Database::open(dir.filePath("vizi.mdb"), store::kMainConnect).value();
     const auto rows = testing::rows(db, "SELECT * FROM 中医方剂 ORDER BY rowid");
@@ -168,21 +168,21 @@ void TestCli::add_jsonLines_quotesLineBreaksAndMissingText() {
     QCOMPARE(rows[1][0], QStringLiteral("空格 方"));
 
     // Adding the same file again leaves existing names unchanged.
-    r = cli(dir.path(), {"add", dir.filePath("in.jsonl")});
+    r = runCli(dir.path(), {"add", dir.filePath("in.jsonl")});
     QVERIFY(r.out.contains(QStringLiteral("新增 0 剂，已有 2 剂，拒收 1 剂")));
-    r = cli(dir.path(), {"show", "O'Neil's 汤"});
+    r = runCli(dir.path(), {"show", "O'Neil's 汤"});
     QCOMPARE(r.status, 0);
     QVERIFY(r.out.contains(QStringLiteral("主治：头痛\r\n发热。")));
-    QCOMPARE(cli(dir.path(), {"show", "没有的方"}).status, 1);
+    QCOMPARE(runCli(dir.path(), {"show", "没有的方"}).status, 1);
 }
 
 void TestCli::add_csv_withHeader() {
     QTemporaryDir dir;
-    QCOMPARE(cli(dir.path(), {"init"}).status, 0);
+    QCOMPARE(runCli(dir.path(), {"init"}).status, 0);
     const QByteArray csv = "名称,构成,功效,主治,用法,来源\r\n"
                            "四君子汤,\"人参,白术,茯苓,甘草\",益气健脾,脾胃气虚证,水煎服,\"《太平惠民和剂局方》\"\r\n"
                            "\"引号\"\"方\",a,b,\"多\r\n行\",c,d\r\n";
-    const Run r = cli(dir.path(), {"add"}, csv);
+    const Run r = runCli(dir.path(), {"add"}, csv);
     QCOMPARE(r.status, 0);
     QVERIFY2(r.out.contains(QStringLiteral("新增 2 剂")), qPrintable(r.out + r.err));
     store::Database db = store::Database::open(dir.filePath("vizi.mdb"), store::kMainConnect).value();
@@ -213,9 +213,9 @@ void TestCli::search_reproducesWindowResults() {
     QFETCH(QStringList, args);
     QFETCH(QStringList, names);
     QTemporaryDir dir;
-    QCOMPARE(cli(dir.path(), {"init"}).status, 0);
-    QCOMPARE(cli(dir.path(), {"add"}, fixture()).status, 0);
-    const Run r = cli(dir.path(), QStringList{"search"} + args);
+    QCOMPARE(runCli(dir.path(), {"init"}).status, 0);
+    QCOMPARE(runCli(dir.path(), {"add"}, fixture()).status, 0);
+    const Run r = runCli(dir.path(), QStringList{"search"} + args);
     QCOMPARE(r.status, 0);
     QCOMPARE(namesOf(r.out), names);
 }
@@ -230,14 +230,14 @@ void TestCli::export_roundTripsThroughAdd() {
     QFETCH(QString, format);
     QTemporaryDir first;
     QTemporaryDir second;
-    QCOMPARE(cli(first.path(), {"init"}).status, 0);
+    QCOMPARE(runCli(first.path(), {"init"}).status, 0);
     QByteArray in = fixture();
     in += jsonLine({"多行方", "甲,乙", "丙", "丁\r\n戊", "己", "庚", "辛,壬", "第一段\r\n第二段，含\"引号\"与'单引号'"});
-    QCOMPARE(cli(first.path(), {"add"}, in).status, 0);
-    const Run exported = cli(first.path(), {"export", "--format", format});
+    QCOMPARE(runCli(first.path(), {"add"}, in).status, 0);
+    const Run exported = runCli(first.path(), {"export", "--format", format});
     QCOMPARE(exported.status, 0);
-    QCOMPARE(cli(second.path(), {"init"}).status, 0);
-    const Run added = cli(second.path(), {"add", "--format", format}, exported.out.toUtf8());
+    QCOMPARE(runCli(second.path(), {"init"}).status, 0);
+    const Run added = runCli(second.path(), {"add", "--format", format}, exported.out.toUtf8());
     QVERIFY2(added.status == 0, qPrintable(added.err));
     store::Database a = store::Database::open(first.filePath("vizi.mdb"), store::kMainConnect).value();
     store::Database b = store::Database::open(second.filePath("vizi.mdb"), store::kMainConnect).value();
@@ -248,10 +248,10 @@ void TestCli::export_roundTripsThroughAdd() {
 
 void TestCli::dictBuild_sameAsWindowGeneration() {
     QTemporaryDir dir;
-    QCOMPARE(cli(dir.path(), {"init"}).status, 0);
-    QCOMPARE(cli(dir.path(), {"add"}, fixture()).status, 0);
+    QCOMPARE(runCli(dir.path(), {"init"}).status, 0);
+    QCOMPARE(runCli(dir.path(), {"add"}, fixture()).status, 0);
     QVERIFY(QFile::copy(dir.filePath("vizi.mdb"), dir.filePath("window.mdb")));
-    const Run r = cli(dir.path(), {"dict", "build"});
+    const Run r = runCli(dir.path(), {"dict", "build"});
     QCOMPARE(r.status, 0);
     // The window's generation on an identical copy.
     {
@@ -266,7 +266,7 @@ void TestCli::dictBuild_sameAsWindowGeneration() {
             QCOMPARE(testing::rows(c, sql), testing::rows(w, sql));
             QVERIFY(!testing::rows(c, sql).isEmpty());
         }
-        const Run listed = cli(dir.path(), {"dict", "list", "effects"});
+        const Run listed = runCli(dir.path(), {"dict", "list", "effects"});
         QCOMPARE(listed.status, 0);
         QVERIFY(listed.out.split(u'\n').contains(QStringLiteral("解肌发表")));
     }
@@ -274,8 +274,8 @@ void TestCli::dictBuild_sameAsWindowGeneration() {
 
 void TestCli::backupRestore_refuseNonDatabase_andRoundTrip() {
     QTemporaryDir dir;
-    QCOMPARE(cli(dir.path(), {"init"}).status, 0);
-    QCOMPARE(cli(dir.path(), {"add"}, fixture()).status, 0);
+    QCOMPARE(runCli(dir.path(), {"init"}).status, 0);
+    QCOMPARE(runCli(dir.path(), {"add"}, fixture()).status, 0);
     QFile junk(dir.filePath("junk.mdb"));
     QVERIFY(junk.open(QIODevice::WriteOnly));
     junk.write(QByteArray(8192, 'x'));
@@ -284,23 +284,23 @@ void TestCli::backupRestore_refuseNonDatabase_andRoundTrip() {
     QVERIFY(db.open(QIODevice::ReadOnly));
     const QByteArray before = db.readAll();
     db.close();
-    Run r = cli(dir.path(), {"restore", dir.filePath("junk.mdb")});
+    Run r = runCli(dir.path(), {"restore", dir.filePath("junk.mdb")});
     QCOMPARE(r.status, 1);
     QVERIFY(!r.err.isEmpty());
     QVERIFY(db.open(QIODevice::ReadOnly));
     QCOMPARE(db.readAll(), before);
     db.close();
 
-    r = cli(dir.path(), {"backup", dir.filePath("copy.mdb")});
+    r = runCli(dir.path(), {"backup", dir.filePath("copy.mdb")});
     QCOMPARE(r.status, 0);
     QVERIFY(store::Database::open(dir.filePath("copy.mdb"), store::kMainConnect).ok());
-    QCOMPARE(cli(dir.path(), {"add"}, jsonLine({"新方", "a", "b", "c", "d", "e"})).status, 0);
-    r = cli(dir.path(), {"restore", dir.filePath("copy.mdb")});
+    QCOMPARE(runCli(dir.path(), {"add"}, jsonLine({"新方", "a", "b", "c", "d", "e"})).status, 0);
+    r = runCli(dir.path(), {"restore", dir.filePath("copy.mdb")});
     QCOMPARE(r.status, 0);
-    QCOMPARE(namesOf(cli(dir.path(), {"export"}).out).size(), 4);
+    QCOMPARE(namesOf(runCli(dir.path(), {"export"}).out).size(), 4);
 
     QTemporaryDir noDb;
-    r = cli(noDb.path(), {"backup", noDb.filePath("x.mdb")});
+    r = runCli(noDb.path(), {"backup", noDb.filePath("x.mdb")});
     QCOMPARE(r.status, 1);
     QVERIFY(r.err.contains(QStringLiteral("系统数据丢失，不能备份。")));
 }
