@@ -485,6 +485,9 @@ void TestFiles::copyWindow_modesChangeCaptionsAndEmptyPath() {
     QCOMPARE(path->text(), QStringLiteral("/tmp/备份.mdb"));
     QCOMPARE(prompts.lastDialogFilter(), QStringLiteral("数据库文件(*.mdb)|*.mdb"));
     FANGJI_VERIFY_PROMPTS(prompts);
+    // Closing by the frame gives the menus back as 退出 does.
+    QVERIFY(form->close());
+    QCOMPARE(session.unlockCount, 1);
     delete form.data();
 }
 
@@ -554,6 +557,7 @@ void TestFiles::copyWindow_backupPausesFiveSecondsWithButtonsHidden() {
         bool running;
     };
     QList<Look> looks;
+    bool closeRefused = false;
     QTimer observer;
     observer.setInterval(0);
     connect(&observer, &QTimer::timeout, this, [&] {
@@ -562,6 +566,10 @@ void TestFiles::copyWindow_backupPausesFiveSecondsWithButtonsHidden() {
         }
         looks << Look{clock.monotonicMs(), copy->isVisible() || exit->isVisible(),
                       ani->movie() && ani->movie()->state() == QMovie::Running};
+        if (looks.size() == 1) {
+            // The frame's close box is refused while the copy runs.
+            closeRefused = !form->close();
+        }
         clock.advance(1000);
     });
     const qint64 start = clock.monotonicMs();
@@ -580,6 +588,8 @@ void TestFiles::copyWindow_backupPausesFiveSecondsWithButtonsHidden() {
         }
     }
     QCOMPARE(hiddenSeconds, (QList<qint64>{0, 1000, 2000, 3000, 4000}));
+    QVERIFY(closeRefused);
+    QCOMPARE(session.unlockCount, 0);
     QVERIFY(copy->isVisible());
     QVERIFY(exit->isVisible());
     QVERIFY(!ani->isVisible());
