@@ -7,7 +7,6 @@
 #include <QPointer>
 
 #include <utility>
-#include <QPointer>
 #include <QScreen>
 
 namespace fangji::platform {
