@@ -2,13 +2,16 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench package clean
+.PHONY: deps configure configure-release build run test bench package clean
 
 deps:
 	@scripts/install-deps
 
 configure: deps
 	@cmake --preset default >/dev/null
+
+configure-release: deps
+	@cmake --preset release >/dev/null
 
 build: configure
 	@cmake --build --preset default -j $(JOBS)
@@ -19,11 +22,11 @@ run: build
 test: build
 	QT_QPA_PLATFORM=offscreen ctest --preset default -j $(JOBS)
 
-bench: configure
+bench: configure-release
 	@cmake --build --preset release -j $(JOBS) --target fangji_bench
 	build-release/bin/fangji_bench
 
-package: configure
+package: configure-release
 	@cmake --build --preset release -j $(JOBS)
 	cd build-release && cpack -G DEB
 

@@ -5,9 +5,9 @@
 #include <QGuiApplication>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QScreen>
 
 #include <utility>
-#include <QScreen>
 
 namespace fangji::platform {
 
