@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -85,5 +87,8 @@ int main(int argc, char** argv) {
                     countRows(*db, store::table::kClinical));
         std::fflush(stdout);
     }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak resident memory: %.1f MB\n", usage.ru_maxrss / 1024.0);
     return 0;
 }
