@@ -1,0 +1,1 @@
+fangji_add_test(test_login_splash SOURCES test_login_splash.cpp LIBS fangji_app)
