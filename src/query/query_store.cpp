@@ -46,11 +46,20 @@ store::Status storeScratchQuery(store::Database& db, const QString& sql) {
 }
 
 store::Result<GridRows> readGridRows(store::Database& db, const QString& nameOrSql) {
-    auto stmt = openRows(db, nameOrSql);
+    // A stored query of this window lists whole rows of 中医方剂: reading only the
+    // five shown columns spares the engine the texts after 应用 (临床, often long).
+    const bool isName = !nameOrSql.contains(u' ');
+    auto stmt = isName ? db.prepareNative(QStringLiteral("SELECT 名称, 构成, 功效, 主治, 应用 FROM ") +
+                                          store::quoteIdentifier(nameOrSql))
+                       : db.prepare(nameOrSql);
     if (!stmt) {
         return stmt.error();
     }
-    if (stmt->columnCount() <= store::ColClinical) {
+    int source[GridRows::kColumns];
+    for (int c = 0; c < GridRows::kColumns; ++c) {
+        source[c] = isName ? c : kGridSource[c];
+    }
+    if (stmt->columnCount() <= source[GridRows::kColumns - 1]) {
         return store::DbError{1, QStringLiteral("the statement does not list the prescription's columns")};
     }
     GridRows rows;
@@ -66,11 +75,11 @@ store::Result<GridRows> readGridRows(store::Database& db, const QString& nameOrS
             break;
         }
         if (first) {
-            rows.setFirstNameNull(stmt->isNull(store::ColName));
+            rows.setFirstNameNull(stmt->isNull(0));
             first = false;
         }
         for (int c = 0; c < GridRows::kColumns; ++c) {
-            cells[c] = stmt->utf8(kGridSource[c], &sizes[c]);
+            cells[c] = stmt->utf8(source[c], &sizes[c]);
         }
         rows.appendUtf8(cells, sizes);
     }
