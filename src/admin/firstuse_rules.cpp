@@ -15,9 +15,13 @@ QString& Profile::field(int index) {
     }
 }
 
-const QString& Profile::field(int index) const { return const_cast<Profile*>(this)->field(index); }
+const QString& Profile::field(int index) const {
+    return const_cast<Profile*>(this)->field(index);
+}
 
-Profile Profile::trimmed() const { return {clinic.trimmed(), address.trimmed(), telephone.trimmed(), user.trimmed()}; }
+Profile Profile::trimmed() const {
+    return {clinic.trimmed(), address.trimmed(), telephone.trimmed(), user.trimmed()};
+}
 
 const std::array<ProfileFieldRule, Profile::kFieldCount>& profileFieldRules() {
     static const std::array<ProfileFieldRule, Profile::kFieldCount> rules = {{

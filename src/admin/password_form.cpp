@@ -142,8 +142,8 @@ void PasswordForm::Qpcls() {
 }
 
 bool PasswordForm::eventFilter(QObject* watched, QEvent* event) {
-    const bool input = watched == m_name->lineEdit() || watched == m_name || watched == m_password ||
-                       watched == m_confirmation;
+    const bool input =
+        watched == m_name->lineEdit() || watched == m_name || watched == m_password || watched == m_confirmation;
     if (input && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->text() == QStringLiteral(" ")) {

@@ -21,10 +21,10 @@ constexpr int kMaxIterations = 10000000;
 QByteArray derive(const QString& password, const QByteArray& salt, int iterations) {
     const QByteArray utf8 = password.toUtf8();
     QByteArray out(kHashBytes, '\0');
-    const int ok = PKCS5_PBKDF2_HMAC(utf8.constData(), static_cast<int>(utf8.size()),
-                                     reinterpret_cast<const unsigned char*>(salt.constData()),
-                                     static_cast<int>(salt.size()), iterations, EVP_sha256(), kHashBytes,
-                                     reinterpret_cast<unsigned char*>(out.data()));
+    const int ok =
+        PKCS5_PBKDF2_HMAC(utf8.constData(), static_cast<int>(utf8.size()),
+                          reinterpret_cast<const unsigned char*>(salt.constData()), static_cast<int>(salt.size()),
+                          iterations, EVP_sha256(), kHashBytes, reinterpret_cast<unsigned char*>(out.data()));
     return ok == 1 ? out : QByteArray();
 }
 

@@ -70,8 +70,8 @@ SplashForm::SplashForm(platform::Session& session, QWidget* parent) : platform::
     outer->addWidget(m_frame);
     resize(platform::twipsToPixels(7500), platform::twipsToPixels(4200));
 
-    for (QWidget* w : {static_cast<QWidget*>(m_frame), static_cast<QWidget*>(m_productName),
-                       static_cast<QWidget*>(m_profile)}) {
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_frame), static_cast<QWidget*>(m_productName), static_cast<QWidget*>(m_profile)}) {
         w->installEventFilter(this);
     }
 }
@@ -91,8 +91,8 @@ void SplashForm::Form_Load() {
     placeAt(QPoint((main.width() - own.width()) / 2, static_cast<int>((main.height() - own.height()) / 3.5)));
     platform::doEvents();
 
-    m_version->setText(firstuse::versionText(platform::kVersionMajor, platform::kVersionMinor,
-                                             platform::kVersionRevision));
+    m_version->setText(
+        firstuse::versionText(platform::kVersionMajor, platform::kVersionMinor, platform::kVersionRevision));
     m_productName->setText(platform::kProductName);
 
     bool profileMissing = false;

@@ -53,14 +53,22 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("matches");
-        QTest::newRow("same") << "secret1" << "secret1" << true;
-        QTest::newRow("cjk same") << "中医方剂2024" << "中医方剂2024" << true;
-        QTest::newRow("quote same") << "x' or '1'='1" << "x' or '1'='1" << true;
-        QTest::newRow("latin case differs") << "Secret1" << "secret1" << false;
-        QTest::newRow("trailing blank") << "secret1" << "secret1 " << false;
-        QTest::newRow("one character short") << "secret1" << "secret" << false;
-        QTest::newRow("injection against plain") << "secret1" << "x' or '1'='1" << false;
-        QTest::newRow("empty typed") << "secret1" << "" << false;
+        QTest::newRow("same") << "secret1"
+                              << "secret1" << true;
+        QTest::newRow("cjk same") << "中医方剂2024"
+                                  << "中医方剂2024" << true;
+        QTest::newRow("quote same") << "x' or '1'='1"
+                                    << "x' or '1'='1" << true;
+        QTest::newRow("latin case differs") << "Secret1"
+                                            << "secret1" << false;
+        QTest::newRow("trailing blank") << "secret1"
+                                        << "secret1 " << false;
+        QTest::newRow("one character short") << "secret1"
+                                             << "secret" << false;
+        QTest::newRow("injection against plain") << "secret1"
+                                                 << "x' or '1'='1" << false;
+        QTest::newRow("empty typed") << "secret1"
+                                     << "" << false;
     }
     void hash_verify() {
         QFETCH(QString, password);
@@ -118,13 +126,14 @@ private slots:
     }
 
     void splashProfileText_linesAndBlanks() {
-        const QString text = firstuse::splashProfileText(
-            {QStringLiteral("仁心诊所"), QStringLiteral("长安街1号"), QStringLiteral("0105551234"), QStringLiteral("李时珍")});
+        const QString text = firstuse::splashProfileText({QStringLiteral("仁心诊所"), QStringLiteral("长安街1号"),
+                                                          QStringLiteral("0105551234"), QStringLiteral("李时珍")});
         const QStringList lines = text.split(QStringLiteral("\r\n"));
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines[0], QStringLiteral("使用单位：仁心诊所"));
         QCOMPARE(lines[1], QString());
-        QCOMPARE(lines[2], QStringLiteral("联系电话：0105551234") + QString(4, u' ') + QStringLiteral("使用人：李时珍"));
+        QCOMPARE(lines[2],
+                 QStringLiteral("联系电话：0105551234") + QString(4, u' ') + QStringLiteral("使用人：李时珍"));
         QVERIFY(!text.contains(QStringLiteral("长安街"))); // the address is not shown
     }
 
@@ -133,15 +142,30 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("confirmation");
         QTest::addColumn<PasswordInputProblem>("problem");
-        QTest::newRow("all good") << "张三" << "abcd" << "abcd" << PasswordInputProblem::None;
-        QTest::newRow("empty name") << "" << "abcd" << "abcd" << PasswordInputProblem::ShortName;
-        QTest::newRow("one-character name") << "张" << "abcd" << "abcd" << PasswordInputProblem::ShortName;
-        QTest::newRow("name first") << "张" << "ab" << "cd" << PasswordInputProblem::ShortName;
-        QTest::newRow("three-character password") << "张三" << "abc" << "abcd" << PasswordInputProblem::ShortPassword;
-        QTest::newRow("three-character confirmation")
-            << "张三" << "abcd" << "abc" << PasswordInputProblem::ShortConfirmation;
-        QTest::newRow("differ") << "张三" << "abcd" << "abce" << PasswordInputProblem::Mismatch;
-        QTest::newRow("differ in case") << "张三" << "abcd" << "ABCD" << PasswordInputProblem::Mismatch;
+        QTest::newRow("all good") << "张三"
+                                  << "abcd"
+                                  << "abcd" << PasswordInputProblem::None;
+        QTest::newRow("empty name") << ""
+                                    << "abcd"
+                                    << "abcd" << PasswordInputProblem::ShortName;
+        QTest::newRow("one-character name") << "张"
+                                            << "abcd"
+                                            << "abcd" << PasswordInputProblem::ShortName;
+        QTest::newRow("name first") << "张"
+                                    << "ab"
+                                    << "cd" << PasswordInputProblem::ShortName;
+        QTest::newRow("three-character password") << "张三"
+                                                  << "abc"
+                                                  << "abcd" << PasswordInputProblem::ShortPassword;
+        QTest::newRow("three-character confirmation") << "张三"
+                                                      << "abcd"
+                                                      << "abc" << PasswordInputProblem::ShortConfirmation;
+        QTest::newRow("differ") << "张三"
+                                << "abcd"
+                                << "abce" << PasswordInputProblem::Mismatch;
+        QTest::newRow("differ in case") << "张三"
+                                        << "abcd"
+                                        << "ABCD" << PasswordInputProblem::Mismatch;
     }
     void passwordInput() {
         QFETCH(QString, name);
@@ -229,16 +253,26 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("password");
         QTest::addColumn<bool>("admitted");
-        QTest::newRow("right pair") << "Admin张" << "Pa$$w0rd" << true;
-        QTest::newRow("name in other Latin case") << "ADMIN张" << "Pa$$w0rd" << true;
-        QTest::newRow("password in other case") << "Admin张" << "pa$$w0rd" << false;
-        QTest::newRow("wrong password") << "Admin张" << "Pa$$w0rX" << false;
-        QTest::newRow("no name picked") << "" << "Pa$$w0rd" << false;
-        QTest::newRow("other name") << "李四" << "Pa$$w0rd" << false;
-        QTest::newRow("injection in password") << "Admin张" << "x' or '1'='1" << false;
-        QTest::newRow("injection in name") << "x' or '1'='1" << "x' or '1'='1" << false;
-        QTest::newRow("injection with comment") << "Admin张' --" << "anything" << false;
-        QTest::newRow("wildcard name") << "*" << "Pa$$w0rd" << false;
+        QTest::newRow("right pair") << "Admin张"
+                                    << "Pa$$w0rd" << true;
+        QTest::newRow("name in other Latin case") << "ADMIN张"
+                                                  << "Pa$$w0rd" << true;
+        QTest::newRow("password in other case") << "Admin张"
+                                                << "pa$$w0rd" << false;
+        QTest::newRow("wrong password") << "Admin张"
+                                        << "Pa$$w0rX" << false;
+        QTest::newRow("no name picked") << ""
+                                        << "Pa$$w0rd" << false;
+        QTest::newRow("other name") << "李四"
+                                    << "Pa$$w0rd" << false;
+        QTest::newRow("injection in password") << "Admin张"
+                                               << "x' or '1'='1" << false;
+        QTest::newRow("injection in name") << "x' or '1'='1"
+                                           << "x' or '1'='1" << false;
+        QTest::newRow("injection with comment") << "Admin张' --"
+                                                << "anything" << false;
+        QTest::newRow("wildcard name") << "*"
+                                       << "Pa$$w0rd" << false;
     }
     void checkLogin() {
         QFETCH(QString, name);
@@ -312,7 +346,8 @@ private slots:
         QVERIFY(testing::exec(db, "INSERT INTO 用户资料 VALUES('a','b','c','d'),('e','f','g','h')"));
         const Profile p{"O'Neil's 诊所", "街'1号", "555-1234", "李'时珍"};
         QVERIFY(firstuse::saveProfile(db, p).ok());
-        QCOMPARE(testing::rows(db, "SELECT * FROM 用户资料"), (QList<QStringList>{{p.clinic, p.address, p.telephone, p.user}}));
+        QCOMPARE(testing::rows(db, "SELECT * FROM 用户资料"),
+                 (QList<QStringList>{{p.clinic, p.address, p.telephone, p.user}}));
         auto loaded = firstuse::loadProfile(db);
         QVERIFY(loaded.ok());
         QVERIFY(loaded->has_value());

@@ -148,18 +148,42 @@ private slots:
         QTest::addColumn<QString>("focus");
         QTest::addColumn<QString>("passwordAfter");
         const int info = int(Icon::Information);
-        QTest::newRow("one-character name") << "张" << "abcd" << "abcd" << "请输二位字符以上的用户名称" << info << ""
-                                            << "Cboyhmc" << "abcd";
-        QTest::newRow("name of blanks") << "   " << "abcd" << "abcd" << "请输二位字符以上的用户名称" << info << ""
-                                        << "Cboyhmc" << "abcd";
-        QTest::newRow("three-character password") << "张三" << "abc" << "abcd" << "请输入4位以上字符的密码" << info
-                                                  << "" << "TxtNpas" << "abc";
-        QTest::newRow("password padded to four") << "张三" << " abc " << "abcd" << "请输入4位以上字符的密码" << info
-                                                 << "" << "TxtNpas" << "abc";
-        QTest::newRow("three-character confirmation") << "张三" << "abcd" << "abc" << "请输入4位以上字符的密码"
-                                                      << info << "" << "TxtPasn" << "abcd";
-        QTest::newRow("confirmation differs") << "张三" << "abcd" << "abce" << "新密码两次输入有误，重新输入。"
-                                              << int(Icon::None) << platform::kAppTitle << "TxtNpas" << "";
+        QTest::newRow("one-character name") << "张"
+                                            << "abcd"
+                                            << "abcd"
+                                            << "请输二位字符以上的用户名称" << info << ""
+                                            << "Cboyhmc"
+                                            << "abcd";
+        QTest::newRow("name of blanks") << "   "
+                                        << "abcd"
+                                        << "abcd"
+                                        << "请输二位字符以上的用户名称" << info << ""
+                                        << "Cboyhmc"
+                                        << "abcd";
+        QTest::newRow("three-character password") << "张三"
+                                                  << "abc"
+                                                  << "abcd"
+                                                  << "请输入4位以上字符的密码" << info << ""
+                                                  << "TxtNpas"
+                                                  << "abc";
+        QTest::newRow("password padded to four") << "张三"
+                                                 << " abc "
+                                                 << "abcd"
+                                                 << "请输入4位以上字符的密码" << info << ""
+                                                 << "TxtNpas"
+                                                 << "abc";
+        QTest::newRow("three-character confirmation") << "张三"
+                                                      << "abcd"
+                                                      << "abc"
+                                                      << "请输入4位以上字符的密码" << info << ""
+                                                      << "TxtPasn"
+                                                      << "abcd";
+        QTest::newRow("confirmation differs")
+            << "张三"
+            << "abcd"
+            << "abce"
+            << "新密码两次输入有误，重新输入。" << int(Icon::None) << platform::kAppTitle << "TxtNpas"
+            << "";
     }
     void password_inputCheck() {
         QFETCH(QString, name);
@@ -260,13 +284,27 @@ private slots:
         QTest::addColumn<bool>("warned");
         QTest::addColumn<QString>("focus");
         QTest::addColumn<QString>("selected");
-        QTest::newRow("name of one") << "Cboyhmc" << "张" << false << "Cboyhmc" << "";
-        QTest::newRow("name of two") << "Cboyhmc" << "张三" << false << "TxtNpas" << "abcdef";
-        QTest::newRow("new password of three") << "TxtNpas" << "abc" << true << "TxtNpas" << "abc";
-        QTest::newRow("new password of four") << "TxtNpas" << "abcd" << false << "TxtPasn" << "ghijkl";
-        QTest::newRow("new password of six") << "TxtNpas" << "abcdef" << false << "TxtPasn" << "ghijkl";
-        QTest::newRow("confirmation of three") << "TxtPasn" << "ghi" << true << "TxtPasn" << "ghi";
-        QTest::newRow("confirmation of four") << "TxtPasn" << "ghij" << false << "CmdSave" << "";
+        QTest::newRow("name of one") << "Cboyhmc"
+                                     << "张" << false << "Cboyhmc"
+                                     << "";
+        QTest::newRow("name of two") << "Cboyhmc"
+                                     << "张三" << false << "TxtNpas"
+                                     << "abcdef";
+        QTest::newRow("new password of three") << "TxtNpas"
+                                               << "abc" << true << "TxtNpas"
+                                               << "abc";
+        QTest::newRow("new password of four") << "TxtNpas"
+                                              << "abcd" << false << "TxtPasn"
+                                              << "ghijkl";
+        QTest::newRow("new password of six") << "TxtNpas"
+                                             << "abcdef" << false << "TxtPasn"
+                                             << "ghijkl";
+        QTest::newRow("confirmation of three") << "TxtPasn"
+                                               << "ghi" << true << "TxtPasn"
+                                               << "ghi";
+        QTest::newRow("confirmation of four") << "TxtPasn"
+                                              << "ghij" << false << "CmdSave"
+                                              << "";
     }
     void password_enterFlow() {
         QFETCH(QString, field);
@@ -357,15 +395,24 @@ private slots:
         QTest::addColumn<int>("field");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("warning");
-        QTest::newRow("clinic 3 refused") << 0 << "仁心所" << "请输入门诊名称全称";
-        QTest::newRow("clinic 4 accepted") << 0 << "仁心诊所" << "";
-        QTest::newRow("clinic padded to 4 refused") << 0 << " 仁心所 " << "请输入门诊名称全称";
-        QTest::newRow("address 3 refused") << 1 << "长安街" << "请输入门诊详细地址";
-        QTest::newRow("address 4 accepted") << 1 << "长安街一" << "";
-        QTest::newRow("telephone 6 refused") << 2 << "555123" << "请输入门诊对外电话";
-        QTest::newRow("telephone 7 accepted") << 2 << "5551234" << "";
-        QTest::newRow("user 1 refused") << 3 << "李" << "请输入系统用户名称";
-        QTest::newRow("user 2 accepted") << 3 << "李时" << "";
+        QTest::newRow("clinic 3 refused") << 0 << "仁心所"
+                                          << "请输入门诊名称全称";
+        QTest::newRow("clinic 4 accepted") << 0 << "仁心诊所"
+                                           << "";
+        QTest::newRow("clinic padded to 4 refused") << 0 << " 仁心所 "
+                                                    << "请输入门诊名称全称";
+        QTest::newRow("address 3 refused") << 1 << "长安街"
+                                           << "请输入门诊详细地址";
+        QTest::newRow("address 4 accepted") << 1 << "长安街一"
+                                            << "";
+        QTest::newRow("telephone 6 refused") << 2 << "555123"
+                                             << "请输入门诊对外电话";
+        QTest::newRow("telephone 7 accepted") << 2 << "5551234"
+                                              << "";
+        QTest::newRow("user 1 refused") << 3 << "李"
+                                        << "请输入系统用户名称";
+        QTest::newRow("user 2 accepted") << 3 << "李时"
+                                         << "";
     }
     void profile_saveMinimumLengths() {
         QFETCH(int, field);
@@ -463,14 +510,38 @@ private slots:
         QTest::addColumn<QString>("warning");
         QTest::addColumn<QString>("focus");
         QTest::addColumn<QString>("selected");
-        QTest::newRow("clinic 3") << 0 << "仁心所" << "请输入门诊名称全称" << "TxtMzmc" << "仁心所";
-        QTest::newRow("clinic 5") << 0 << "仁心诊所啊" << "" << "TxtMzdz" << "长安街一号";
-        QTest::newRow("address 3") << 1 << "长安街" << "请输入门诊的详细地址" << "TxtMzdz" << "长安街";
-        QTest::newRow("address 4") << 1 << "长安街一" << "" << "TxtTele" << "5551234";
-        QTest::newRow("telephone 6") << 2 << "555123" << "请输入门诊对外联系电话" << "TxtTele" << "555123";
-        QTest::newRow("telephone 8") << 2 << "55512345" << "" << "TxtYhxm" << "李时珍";
-        QTest::newRow("user 1") << 3 << "李" << "请输入使用者的姓名" << "TxtYhxm" << "李";
-        QTest::newRow("user 2") << 3 << "李时" << "" << "CmdSave" << "";
+        QTest::newRow("clinic 3") << 0 << "仁心所"
+                                  << "请输入门诊名称全称"
+                                  << "TxtMzmc"
+                                  << "仁心所";
+        QTest::newRow("clinic 5") << 0 << "仁心诊所啊"
+                                  << ""
+                                  << "TxtMzdz"
+                                  << "长安街一号";
+        QTest::newRow("address 3") << 1 << "长安街"
+                                   << "请输入门诊的详细地址"
+                                   << "TxtMzdz"
+                                   << "长安街";
+        QTest::newRow("address 4") << 1 << "长安街一"
+                                   << ""
+                                   << "TxtTele"
+                                   << "5551234";
+        QTest::newRow("telephone 6") << 2 << "555123"
+                                     << "请输入门诊对外联系电话"
+                                     << "TxtTele"
+                                     << "555123";
+        QTest::newRow("telephone 8") << 2 << "55512345"
+                                     << ""
+                                     << "TxtYhxm"
+                                     << "李时珍";
+        QTest::newRow("user 1") << 3 << "李"
+                                << "请输入使用者的姓名"
+                                << "TxtYhxm"
+                                << "李";
+        QTest::newRow("user 2") << 3 << "李时"
+                                << ""
+                                << "CmdSave"
+                                << "";
     }
     void profile_enterFlow() {
         QFETCH(int, field);
