@@ -123,21 +123,6 @@ class TestFirstUseForms : public QObject {
 
 private slots:
     // ---------------------------------------------------------------- Frmmmwh
-    void password_controls() {
-        TestDataDir dir;
-        ScriptedPrompts prompts;
-        PasswordWindow w;
-        QCOMPARE(w.form->windowTitle(), QStringLiteral("系统密码维护"));
-        QVERIFY(w.name->isEditable());
-        QCOMPARE(w.password->echoMode(), QLineEdit::Password);
-        QCOMPARE(w.confirmation->echoMode(), QLineEdit::Password);
-        QCOMPARE(child<QPushButton>(w.form, "CmdSave")->text(), QStringLiteral("保存/修改"));
-        QCOMPARE(child<QPushButton>(w.form, "Cmdqcls")->text(), QStringLiteral("清屏&Q"));
-        QCOMPARE(child<QPushButton>(w.form, "Cmdexit")->text(), QStringLiteral("退出&E"));
-        QVERIFY(!child<QPushButton>(w.form, "CmdHelp")->isVisible());
-        FANGJI_VERIFY_PROMPTS(prompts);
-    }
-
     void password_inputCheck_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("password");
