@@ -55,6 +55,13 @@ public:
     void endProgram() override {}
 };
 
+// The headless platform warns about every window it cannot raise or resize; the figures matter here.
+void quietHeadless(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtDebugMsg && !message.startsWith(QStringLiteral("This plugin does not support"))) {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+    }
+}
+
 double peakMegabytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -117,6 +124,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    qInstallMessageHandler(quietHeadless);
     QApplication app(argc, argv);
     std::vector<int> sizes;
     for (int a = 1; a < argc; ++a) {
