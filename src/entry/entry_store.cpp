@@ -32,7 +32,8 @@ store::Result<store::Table> seekTable(store::Database& db, const QString& name) 
 } // namespace
 
 store::Result<NameList> readNames(store::Database& db, const QString& recordSource) {
-    auto stmt = db.prepare(recordSource);
+    // Only the names are read: the engine then leaves the long texts of each row on disk.
+    auto stmt = db.prepare(QStringLiteral("SELECT 名称 FROM (") + recordSource + u')');
     if (!stmt) {
         return stmt.error();
     }
