@@ -115,6 +115,7 @@ private slots:
     void seek_quoteInCriterion_matchesItself();
     void seek_noMatch_messageClearsAndListsAll();
     void sortList_rerunsSameCriteria();
+    void storedQuery_fillsGrid_emptyResultLeavesIt();
     void pickTerm_setsOnlyThatBox_andQueryRequiresIt();
     void rowClick_fillsDetailPage_backEmptiesIt();
     void rowClick_blankName_saysNothingToShow();
@@ -336,6 +337,25 @@ void TestQueryForm::sortList_rerunsSameCriteria() {
                                                     "'**' and 功效 like '**' and 功效 like '**' and 主治 like '**' and "
                                                     "主治 like '**' and 主治 like '**' and 应用 like '**' and 应用 like "
                                                     "'**' and 应用 like '**' and 来源 like '**'order by 功效")));
+    FANGJI_VERIFY_PROMPTS(*m_prompts);
+}
+
+void TestQueryForm::storedQuery_fillsGrid_emptyResultLeavesIt() {
+    store::Database db = m_dir->open();
+    seed(db);
+    QueryForm* form = open();
+    QVERIFY(db.deleteAllQueryDefs().ok());
+    QVERIFY(db.createQueryDef(QStringLiteral("000"), QStringLiteral("SELECT * FROM 中医方剂 WHERE 来源 = '金匮要略'")).ok());
+    QVERIFY(form->msfgridfjcx().ok());
+    QCOMPARE(gridNames(form), QStringList{QStringLiteral("小青龙汤")});
+    QCOMPARE(form->resultModel().text(0, 4), QStringLiteral("哮喘"));
+    QVERIFY(db.deleteAllQueryDefs().ok());
+    QVERIFY(db.createQueryDef(QStringLiteral("000"), QStringLiteral("SELECT * FROM 中医方剂 WHERE 名称 = '无'")).ok());
+    QVERIFY(form->msfgridfjcx().ok());
+    QCOMPARE(gridNames(form), QStringList{QStringLiteral("小青龙汤")});
+    // Its errors go to the caller.
+    QVERIFY(db.deleteAllQueryDefs().ok());
+    QVERIFY(!form->msfgridfjcx().ok());
     FANGJI_VERIFY_PROMPTS(*m_prompts);
 }
 
