@@ -21,6 +21,8 @@
 #include <QListView>
 #include <QPushButton>
 #include <QStringListModel>
+#include <QTextCursor>
+#include <QTextDocument>
 
 namespace fangji::entry {
 
@@ -69,7 +71,9 @@ store::Result<store::Database> openDatabase() {
     return store::Database::open(platform::databasePath(), store::kMainConnect);
 }
 
-bool isEnter(const QKeyEvent* event) { return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter; }
+bool isEnter(const QKeyEvent* event) {
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
 
 } // namespace
 
@@ -146,9 +150,21 @@ void EntryForm::buildControls() {
     m_quit = button(u"CmdQuit", u"退出&T", 8760, 6480, 2895);
 
     // Tab order: 名称, 来源, 构成, 功用, 主治, 用法, the list, the buttons, then 临床治疗 and 应用心得.
-    const QList<QWidget*> order = {m_boxes[kName],  m_boxes[kSource], m_boxes[kComposition], m_boxes[kEffects],
-                                   m_boxes[kIndications], m_boxes[kUsage], m_list, m_save, m_edit, m_delete,
-                                   m_seek,         m_clear,          m_print, m_quit, m_boxes[kClinical],
+    const QList<QWidget*> order = {m_boxes[kName],
+                                   m_boxes[kSource],
+                                   m_boxes[kComposition],
+                                   m_boxes[kEffects],
+                                   m_boxes[kIndications],
+                                   m_boxes[kUsage],
+                                   m_list,
+                                   m_save,
+                                   m_edit,
+                                   m_delete,
+                                   m_seek,
+                                   m_clear,
+                                   m_print,
+                                   m_quit,
+                                   m_boxes[kClinical],
                                    m_boxes[kNotes]};
     for (int i = 0; i + 1 < order.size(); ++i) {
         QWidget::setTabOrder(order[i], order[i + 1]);
@@ -163,12 +179,11 @@ void EntryForm::buildControls() {
     connect(m_quit, &QPushButton::clicked, this, &EntryForm::CmdQuit_Click);
     connect(m_list, &QListView::clicked, this, [this](const QModelIndex& index) { ListFjmc_Click(index.row()); });
     // Moving through the list with the keyboard chooses too; a mouse press is chosen on its click.
-    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) {
-                if (current.isValid() && m_list->hasFocus() && QApplication::mouseButtons() == Qt::NoButton) {
-                    ListFjmc_Click(current.row());
-                }
-            });
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+        if (current.isValid() && m_list->hasFocus() && QApplication::mouseButtons() == Qt::NoButton) {
+            ListFjmc_Click(current.row());
+        }
+    });
 }
 
 // ------------------------------------------------------------------ boxes
@@ -193,7 +208,21 @@ void EntryForm::setBoxText(int position, const QString& text) {
 void EntryForm::trimBox(int position) {
     const QString text = boxText(position);
     const QString trimmed = trimSpaces(text);
-    if (trimmed != text) {
+    if (trimmed == text) {
+        return;
+    }
+    // The caret keeps its place in the text, so that typing goes on where it was.
+    qsizetype leading = 0;
+    while (leading < text.size() && text[leading] == u' ') {
+        ++leading;
+    }
+    if (auto* memo = qobject_cast<MemoBox*>(m_boxes[position])) {
+        const int caret = memo->textCursor().position();
+        memo->setText(trimmed);
+        QTextCursor cursor = memo->textCursor();
+        cursor.setPosition(qBound(0, caret - static_cast<int>(leading), memo->document()->characterCount() - 1));
+        memo->setTextCursor(cursor);
+    } else {
         setBoxText(position, trimmed);
     }
 }

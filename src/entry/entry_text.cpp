@@ -105,9 +105,14 @@ QString searchStatement(const EntryRecord& criteria) {
         int position;
     };
     static constexpr Condition kConditions[] = {
-        {u"SELECT * FROM 中医方剂 WHERE 名称 like ", 0}, {u" and 构成 like ", 1}, {u" and 功效 like ", 2},
-        {u" and 主治 like ", 3},                          {u" and 来源 like ", 5}, {u" and 应用 like ", 6},
-        {u" and 临床 like ", 7},                          {u" and 用法 like ", 4},
+        {u"SELECT * FROM 中医方剂 WHERE 名称 like ", 0},
+        {u" and 构成 like ", 1},
+        {u" and 功效 like ", 2},
+        {u" and 主治 like ", 3},
+        {u" and 来源 like ", 5},
+        {u" and 应用 like ", 6},
+        {u" and 临床 like ", 7},
+        {u" and 用法 like ", 4},
     };
     QString sql;
     for (const Condition& c : kConditions) {
@@ -118,7 +123,9 @@ QString searchStatement(const EntryRecord& criteria) {
     return sql;
 }
 
-QString countLabel(int count) { return QString::number(count) + QStringLiteral("剂"); }
+QString countLabel(int count) {
+    return QString::number(count) + QStringLiteral("剂");
+}
 
 QString printText(const EntryRecord& record, const QDate& date) {
     static const QString kLabels[] = {

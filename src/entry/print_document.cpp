@@ -55,13 +55,14 @@ QByteArray rtfDocument(const QString& text) {
 
 store::Result<QString> writePrintDocument(const QString& folder, const QString& text, const QDateTime& when) {
     if (!QDir().mkpath(folder)) {
-        return store::DbError{QFileDevice::WriteError, QStringLiteral("无法建立文件夹 ") + QDir::toNativeSeparators(folder)};
+        return store::DbError{QFileDevice::WriteError,
+                              QStringLiteral("无法建立文件夹 ") + QDir::toNativeSeparators(folder)};
     }
     const QString stem = QStringLiteral("方剂打印-") + when.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     const QByteArray document = rtfDocument(text);
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        const QString name = stem + (attempt == 0 ? QString() : QStringLiteral("-%1").arg(attempt)) +
-                             QStringLiteral(".rtf");
+        const QString name =
+            stem + (attempt == 0 ? QString() : QStringLiteral("-%1").arg(attempt)) + QStringLiteral(".rtf");
         const QString path = QDir(folder).filePath(name);
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {

@@ -32,7 +32,9 @@ void PauseWithButtonDisabled(QAbstractButton* button) {
     }
 }
 
-QString printFolder() { return QDir(platform::dataDir()).filePath(QStringLiteral("prints")); }
+QString printFolder() {
+    return QDir(platform::dataDir()).filePath(QStringLiteral("prints"));
+}
 
 void SendTextToWord(QWidget* parent, const QString& text) {
     auto report = [parent](const store::DbError& error) {

@@ -24,7 +24,7 @@ struct RtfText {
     QMap<int, QString> fonts; // font number -> name
     QMap<int, int> charsets;  // font number -> \fcharset
     QStringList paragraphs;
-    QList<Format> formats;    // one per distinct format seen on text
+    QList<Format> formats; // one per distinct format seen on text
 };
 
 RtfText readRtf(const QByteArray& document);

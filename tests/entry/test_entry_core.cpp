@@ -154,8 +154,8 @@ void TestEntryCore::trimAndBlank() {
 // ------------------------------------------------------------------ statements
 
 void TestEntryCore::searchStatement_keepsTheFixedShape() {
-    const EntryRecord criteria = record({u"桂"_qs, u"芍药"_qs, QString(), u"头痛"_qs, u"煎"_qs, u"伤寒"_qs, u" "_qs,
-                                         u"心得"_qs});
+    const EntryRecord criteria =
+        record({u"桂"_qs, u"芍药"_qs, QString(), u"头痛"_qs, u"煎"_qs, u"伤寒"_qs, u" "_qs, u"心得"_qs});
     QCOMPARE(entry::searchStatement(criteria),
              u"SELECT * FROM 中医方剂 WHERE 名称 like '*桂*' and 构成 like '*芍药*' and 功效 like '**'"
              u" and 主治 like '*头痛*' and 来源 like '*伤寒*' and 应用 like '* *' and 临床 like '*心得*'"
@@ -175,9 +175,9 @@ void TestEntryCore::searchStatement_criteriaMatchThemselves_data() {
     QTest::newRow("percent is ordinary") << 0 << u"%"_qs << QStringList{u"五%散"_qs};
     QTest::newRow("contains in the middle") << 0 << u"黄"_qs << QStringList{u"麻黄'汤"_qs};
     QTest::newRow("quote in composition") << 1 << u"桂'枝"_qs << QStringList{u"桂*汤"_qs};
-    QTest::newRow("empty criterion matches all") << 1 << QString()
-                                                 << QStringList{u"[甲]方"_qs, u"方#1"_qs, u"桂*汤"_qs, u"何?方"_qs,
-                                                                u"麻黄'汤"_qs, u"五%散"_qs};
+    QTest::newRow("empty criterion matches all")
+        << 1 << QString()
+        << QStringList{u"[甲]方"_qs, u"方#1"_qs, u"桂*汤"_qs, u"何?方"_qs, u"麻黄'汤"_qs, u"五%散"_qs};
 }
 
 void TestEntryCore::searchStatement_criteriaMatchThemselves() {
@@ -189,8 +189,8 @@ void TestEntryCore::searchStatement_criteriaMatchThemselves() {
     QVERIFY(db.isOpen());
     for (const QString& name : {u"桂*汤"_qs, u"何?方"_qs, u"方#1"_qs, u"[甲]方"_qs, u"麻黄'汤"_qs, u"五%散"_qs}) {
         const QString composition = name == u"桂*汤"_qs ? u"桂'枝。"_qs : u"甘草。"_qs;
-        QVERIFY(testing::addPrescription(db, {name, composition, u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs, u" "_qs,
-                                              u" "_qs}));
+        QVERIFY(
+            testing::addPrescription(db, {name, composition, u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs, u" "_qs, u" "_qs}));
     }
     EntryRecord criteria;
     criteria[position] = criterion;
@@ -257,7 +257,8 @@ void TestEntryCore::addUpdateDelete_roundTrip() {
     added = entry::addIfNew(db, other);
     QVERIFY(added.ok());
     QVERIFY(!*added);
-    QCOMPARE(testing::rows(db, u"SELECT * FROM 中医方剂"_qs), (QList<QStringList>{QStringList(first.begin(), first.end())}));
+    QCOMPARE(testing::rows(db, u"SELECT * FROM 中医方剂"_qs),
+             (QList<QStringList>{QStringList(first.begin(), first.end())}));
 
     // Edit rewrites the seven texts and keeps the stored name.
     EntryRecord changed = first;
@@ -283,8 +284,8 @@ void TestEntryCore::addUpdateDelete_roundTrip() {
 }
 
 void TestEntryCore::storedForm_normalisesAllButTheName() {
-    const EntryRecord boxes = record({u" 桂枝.汤 "_qs, u"桂枝,芍药"_qs, u"解肌"_qs, u"头痛"_qs, u"煎服"_qs, u"汉.《伤寒论》"_qs,
-                                      QString(), u"  "_qs});
+    const EntryRecord boxes = record({u" 桂枝.汤 "_qs, u"桂枝,芍药"_qs, u"解肌"_qs, u"头痛"_qs, u"煎服"_qs,
+                                      u"汉.《伤寒论》"_qs, QString(), u"  "_qs});
     const EntryRecord stored = entry::storedForm(boxes);
     const EntryRecord expected = record({u"桂枝.汤"_qs, u"桂枝，芍药。"_qs, u"解肌。"_qs, u"头痛。"_qs, u"煎服。"_qs,
                                          u"汉.《伤寒论》。"_qs, u" "_qs, u" "_qs});
@@ -298,8 +299,8 @@ void TestEntryCore::printText_nineLines_data() {
     QTest::addColumn<QDate>("date");
     QTest::addColumn<QString>("expected");
     QTest::newRow("stored prescription")
-        << QStringList{u"桂枝汤"_qs, u"桂枝，芍药。"_qs, u"解肌发表。"_qs, u"外感风寒表虚证。"_qs, u"水煎服。"_qs,
-                       u"《伤寒论》。"_qs, u"感冒。"_qs, u"效佳。"_qs}
+        << QStringList{u"桂枝汤"_qs,   u"桂枝，芍药。"_qs, u"解肌发表。"_qs, u"外感风寒表虚证。"_qs,
+                       u"水煎服。"_qs, u"《伤寒论》。"_qs, u"感冒。"_qs,     u"效佳。"_qs}
         << QDate(2026, 3, 7)
         << u"方剂名称：桂枝汤\r\n方剂来源：《伤寒论》。\r\n方剂内容：桂枝，芍药。\r\n方剂功效：解肌发表。\r\n"
            u"方剂主治：外感风寒表虚证。\r\n使用方法：水煎服。\r\n临床治疗：感冒。\r\n应用心得：效佳。\r\n"

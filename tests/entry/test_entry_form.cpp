@@ -15,13 +15,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
-#include <QTextDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <memory>
@@ -42,8 +42,8 @@ const QStringList kMahuang{u"麻黄汤"_qs,   u"麻黄，桂枝。"_qs, u"发汗
                            u"水煎服。"_qs, u"《伤寒论》。"_qs, u" "_qs,          u" "_qs};
 const QStringList kChaihu{u"柴胡桂枝汤"_qs, u"柴胡，桂枝。"_qs, u"和解少阳。"_qs, u"发热，头痛。"_qs,
                           u"水煎服。"_qs,   u"《伤寒论》。"_qs, u" "_qs,          u" "_qs};
-const QStringList kLinggui{u"苓桂术甘汤"_qs, u"茯苓，桂枝。"_qs, u"温阳化饮。"_qs, u"痰饮。"_qs,
-                           u"水煎服。"_qs,   u"《金匮要略》。"_qs, u" "_qs,        u" "_qs};
+const QStringList kLinggui{u"苓桂术甘汤"_qs, u"茯苓，桂枝。"_qs,   u"温阳化饮。"_qs, u"痰饮。"_qs,
+                           u"水煎服。"_qs,   u"《金匮要略》。"_qs, u" "_qs,          u" "_qs};
 const QStringList kWuling{u"五苓散"_qs, u"猪苓，泽泻。"_qs, u"利水渗湿。"_qs, u"蓄水证，头痛。"_qs,
                           u"散服。"_qs, u"《伤寒论》。"_qs, u" "_qs,          u" "_qs};
 
@@ -182,6 +182,7 @@ private slots:
     void keys_enterChainRunsToSave();
     void keys_enterOnBlankBoxStays_data();
     void keys_enterOnBlankBoxStays();
+    void keys_compositionDropsPastedBlanksOnTyping();
     void keys_enterInNotesBreaksTheLine();
     void keys_nameLookupFillsTheBoxes();
 
@@ -271,10 +272,10 @@ void TestEntryForm::controls_tabOrder() {
         }
         w = w->nextInFocusChain();
     }
-    QCOMPARE(order, (QStringList{u"TxtFjmc"_qs, u"TxtFjly"_qs, u"TxtFjnr"_qs, u"TxtFjgy"_qs, u"TxtFjzz"_qs,
-                                 u"TxtFjyf"_qs, u"ListFjmc"_qs, u"CmdSave"_qs, u"Cmdedit"_qs, u"Cmddele"_qs,
-                                 u"Cmdseek"_qs, u"Cmdqcls"_qs, u"Cmdprnt"_qs, u"CmdQuit"_qs, u"TxtLcyy"_qs,
-                                 u"TxtLcxd"_qs, u"TxtFjmc"_qs}));
+    QCOMPARE(order,
+             (QStringList{u"TxtFjmc"_qs, u"TxtFjly"_qs, u"TxtFjnr"_qs, u"TxtFjgy"_qs, u"TxtFjzz"_qs, u"TxtFjyf"_qs,
+                          u"ListFjmc"_qs, u"CmdSave"_qs, u"Cmdedit"_qs, u"Cmddele"_qs, u"Cmdseek"_qs, u"Cmdqcls"_qs,
+                          u"Cmdprnt"_qs, u"CmdQuit"_qs, u"TxtLcyy"_qs, u"TxtLcxd"_qs, u"TxtFjmc"_qs}));
     QCOMPARE(f.button(u"Cmdprnt"_qs)->text(), u"编辑打印&P"_qs);
     QCOMPARE(f.form->windowTitle(), u"方剂登录"_qs);
 }
@@ -310,9 +311,9 @@ void TestEntryForm::keys_enterChainRunsToSave() {
     Fixture f({kMahuang});
     f.open();
     const QList<std::pair<QString, QString>> chain = {
-        {u"TxtFjmc"_qs, u"新方"_qs},  {u"TxtFjnr"_qs, u"桂枝"_qs},     {u"TxtFjgy"_qs, u"解肌"_qs},
-        {u"TxtFjzz"_qs, u"头痛"_qs},  {u"TxtFjyf"_qs, u"煎服"_qs},     {u"TxtLcyy"_qs, u"感冒"_qs},
-        {u"TxtLcxd"_qs, QString()}, {u"TxtFjly"_qs, u"伤寒论"_qs},
+        {u"TxtFjmc"_qs, u"新方"_qs}, {u"TxtFjnr"_qs, u"桂枝"_qs},   {u"TxtFjgy"_qs, u"解肌"_qs},
+        {u"TxtFjzz"_qs, u"头痛"_qs}, {u"TxtFjyf"_qs, u"煎服"_qs},   {u"TxtLcyy"_qs, u"感冒"_qs},
+        {u"TxtLcxd"_qs, QString()},  {u"TxtFjly"_qs, u"伤寒论"_qs},
     };
     const QStringList next = {u"TxtFjnr"_qs, u"TxtFjgy"_qs, u"TxtFjzz"_qs, u"TxtFjyf"_qs,
                               u"TxtLcyy"_qs, u"TxtLcxd"_qs, u"TxtFjly"_qs, u"CmdSave"_qs};
@@ -332,8 +333,8 @@ void TestEntryForm::keys_enterChainRunsToSave() {
 
 void TestEntryForm::keys_enterOnBlankBoxStays_data() {
     QTest::addColumn<QString>("box");
-    for (const QString& name : {u"TxtFjmc"_qs, u"TxtFjnr"_qs, u"TxtFjgy"_qs, u"TxtFjzz"_qs, u"TxtFjyf"_qs,
-                                u"TxtFjly"_qs}) {
+    for (const QString& name :
+         {u"TxtFjmc"_qs, u"TxtFjnr"_qs, u"TxtFjgy"_qs, u"TxtFjzz"_qs, u"TxtFjyf"_qs, u"TxtFjly"_qs}) {
         QTest::newRow(qPrintable(name)) << name;
     }
 }
@@ -348,6 +349,22 @@ void TestEntryForm::keys_enterOnBlankBoxStays() {
     QCOMPARE(f.focused(), box);
     QVERIFY(!f.text(box).contains(u'\n'));
     FANGJI_VERIFY_PROMPTS(f.prompts);
+}
+
+void TestEntryForm::keys_compositionDropsPastedBlanksOnTyping() {
+    Fixture f;
+    f.open();
+    auto* composition = static_cast<entry::MemoBox*>(f.box(u"TxtFjnr"_qs));
+    composition->setText(u"  桂枝  "_qs); // pasted
+    composition->setFocus();
+    composition->setCaretAtEnd();
+    testing::typeText(composition, u"芍"_qs);
+    QCOMPARE(composition->text(), u"桂枝芍"_qs);
+    // Enter on blanks only moves nowhere: they are gone before the test.
+    composition->setText(u"   "_qs);
+    f.enter(u"TxtFjnr"_qs);
+    QCOMPARE(composition->text(), QString());
+    QCOMPARE(f.focused(), u"TxtFjnr"_qs);
 }
 
 void TestEntryForm::keys_enterInNotesBreaksTheLine() {
@@ -402,8 +419,9 @@ void TestEntryForm::save_storesNormalisedRow() {
     f.fill({u" 桂枝'汤 "_qs, u"桂枝,芍药\r\n甘草"_qs, u"解肌 发表"_qs, u"\"头痛\""_qs, u"1.5克"_qs, u"汉.《伤寒论》"_qs,
             QString(), u"   "_qs});
     f.click(u"CmdSave"_qs);
-    QCOMPARE(f.stored().last(), (QStringList{u"桂枝'汤"_qs, u"桂枝，芍药\r\n甘草。"_qs, u"解肌发表。"_qs,
-                                             u"\"头痛\"。"_qs, u"1.5克。"_qs, u"汉.《伤寒论》。"_qs, u" "_qs, u" "_qs}));
+    QCOMPARE(f.stored().last(),
+             (QStringList{u"桂枝'汤"_qs, u"桂枝，芍药\r\n甘草。"_qs, u"解肌发表。"_qs, u"\"头痛\"。"_qs, u"1.5克。"_qs,
+                          u"汉.《伤寒论》。"_qs, u" "_qs, u" "_qs}));
     QCOMPARE(f.count(), u"2剂"_qs);
     QCOMPARE(f.boxes(), QStringList(8, QString()));
     QCOMPARE(f.focused(), u"TxtFjmc"_qs);
@@ -570,13 +588,12 @@ void TestEntryForm::search_findsAndSorts_data() {
     QTest::newRow("composition and source")
         << QStringList{QString(), u"桂枝"_qs, QString(), QString(), QString(), u"金匮"_qs}
         << QStringList{u"苓桂术甘汤"_qs};
-    QTest::newRow("blanks around criteria are trimmed")
-        << QStringList{u"  散 "_qs} << QStringList{u"五苓散"_qs};
+    QTest::newRow("blanks around criteria are trimmed") << QStringList{u"  散 "_qs} << QStringList{u"五苓散"_qs};
     QTest::newRow("a lone blank in 临床治疗 is a criterion")
         << QStringList{u"  "_qs, QString(), QString(), QString(), QString(), QString(), u" "_qs}
         << QStringList{u"柴胡桂枝汤"_qs, u"苓桂术甘汤"_qs, u"麻黄汤"_qs, u"五苓散"_qs};
-    QTest::newRow("notes") << QStringList{QString(), QString(), QString(), QString(), QString(), QString(), QString(),
-                                          u"效佳"_qs}
+    QTest::newRow("notes") << QStringList{QString(), QString(), QString(), QString(),
+                                          QString(), QString(), QString(), u"效佳"_qs}
                            << QStringList{u"桂枝汤"_qs};
 }
 
@@ -692,9 +709,14 @@ void TestEntryForm::print_writesDocumentInSongTi() {
     f.setText(u"TxtLcxd"_qs, u"  "_qs);
     f.click(u"Cmdprnt"_qs);
 
-    const QStringList lines{u"方剂名称：桂枝汤"_qs,         u"方剂来源：《伤寒论》。"_qs, u"方剂内容：桂枝，芍药，甘草。"_qs,
-                            u"方剂功效：解肌发表。"_qs,     u"方剂主治：外感风寒表虚证，头痛。"_qs,
-                            u"使用方法：水煎服。"_qs,       u"临床治疗："_qs,             u"应用心得："_qs,
+    const QStringList lines{u"方剂名称：桂枝汤"_qs,
+                            u"方剂来源：《伤寒论》。"_qs,
+                            u"方剂内容：桂枝，芍药，甘草。"_qs,
+                            u"方剂功效：解肌发表。"_qs,
+                            u"方剂主治：外感风寒表虚证，头痛。"_qs,
+                            u"使用方法：水煎服。"_qs,
+                            u"临床治疗："_qs,
+                            u"应用心得："_qs,
                             u"打印时间：2026-03-07"_qs};
     QCOMPARE(desktop.opened.size(), 1);
     const QString path = desktop.opened.first().toLocalFile();
