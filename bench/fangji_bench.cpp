@@ -144,8 +144,8 @@ int main(int argc, char** argv) {
     constexpr int kRuns = 3;
 
     std::printf("Query window figures (median of %d runs, seconds; memory in MB)\n", kRuns);
-    std::printf("%8s %9s %10s %10s %10s %10s %10s %9s %9s\n", "rows", "dict gen", "query 14", "query all",
-                "listing", "open win", "grid MB", "matches", "peak MB");
+    std::printf("%8s %9s %10s %10s %10s %10s %10s %9s %9s\n", "rows", "dict gen", "query 14", "query all", "listing",
+                "open win", "grid MB", "matches", "peak MB");
     for (const int rows : sizes) {
         QTemporaryDir home;
         qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));

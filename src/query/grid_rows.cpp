@@ -5,7 +5,9 @@
 
 namespace fangji::query {
 
-GridRows::GridRows() { m_offsets.push_back(0); }
+GridRows::GridRows() {
+    m_offsets.push_back(0);
+}
 
 void GridRows::appendUtf8(const char* const cells[kColumns], const int sizes[kColumns]) {
     for (int c = 0; c < kColumns; ++c) {
@@ -67,8 +69,7 @@ void GridRows::reserve(int rows, qsizetype characters) {
 }
 
 qsizetype GridRows::memoryBytes() const {
-    return static_cast<qsizetype>(m_text.capacity() * sizeof(char16_t) +
-                                  m_offsets.capacity() * sizeof(std::uint32_t));
+    return static_cast<qsizetype>(m_text.capacity() * sizeof(char16_t) + m_offsets.capacity() * sizeof(std::uint32_t));
 }
 
 } // namespace fangji::query

@@ -440,8 +440,8 @@ void QueryForm::Qpcls() {
 }
 
 void QueryForm::QpcFj() {
-    constexpr int kOrder[] = {store::ColName,    store::ColComposition, store::ColEffects, store::ColIndications,
-                              store::ColUsage,   store::ColNotes,       store::ColSource,  store::ColClinical};
+    constexpr int kOrder[] = {store::ColName,  store::ColComposition, store::ColEffects, store::ColIndications,
+                              store::ColUsage, store::ColNotes,       store::ColSource,  store::ColClinical};
     for (int column : kOrder) {
         KeyFlow::setTextOf(m_detail[column], QString());
     }
@@ -520,7 +520,9 @@ void QueryForm::Cmdexit_Click() {
     s.UnlockMainMenus();
 }
 
-void QueryForm::CboFjpx_Click() { Cmdseek_Click(); }
+void QueryForm::CboFjpx_Click() {
+    Cmdseek_Click();
+}
 
 void QueryForm::CmdHelp_Click() {
     // The help topic "F-J" has no help window in this system.

@@ -11,12 +11,12 @@ namespace fangji::query {
 
 // The fourteen criteria of the query window, as typed or picked.
 struct Criteria {
-    QString name;                      // Txtmcyc     -> 名称
-    QString source;                    // Cbofjly     -> 来源
-    std::array<QString, 3> herbs;      // TxtFjY1..3  -> 构成
-    std::array<QString, 3> effects;    // Cboycgx1..3 -> 功效
+    QString name;                       // Txtmcyc     -> 名称
+    QString source;                     // Cbofjly     -> 来源
+    std::array<QString, 3> herbs;       // TxtFjY1..3  -> 构成
+    std::array<QString, 3> effects;     // Cboycgx1..3 -> 功效
     std::array<QString, 3> indications; // Cboyczz1..3 -> 主治
-    std::array<QString, 3> clinical;   // Cbofjlc1..3 -> 应用
+    std::array<QString, 3> clinical;    // Cbofjlc1..3 -> 应用
 };
 
 // The two entries of the sort list, in the order they are added.

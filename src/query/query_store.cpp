@@ -86,7 +86,9 @@ store::Result<GridRows> readGridRows(store::Database& db, const QString& nameOrS
     return rows;
 }
 
-store::Status stripSourceFullStop(store::Database& db) { return db.execute(kStripSourceStatement); }
+store::Status stripSourceFullStop(store::Database& db) {
+    return db.execute(kStripSourceStatement);
+}
 
 store::Result<GridRows> fullListing(store::Database& db, const QString& sortText) {
     if (store::Status s = db.deleteAllQueryDefs(); !s) {

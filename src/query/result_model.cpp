@@ -22,7 +22,9 @@ Qt::Alignment alignmentOf(GridHeader::Align align) {
 
 ResultModel::ResultModel(QObject* parent) : QAbstractTableModel(parent), m_headers(parseGridFormat(kGridFormat)) {}
 
-int ResultModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows.rowCount(); }
+int ResultModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_rows.rowCount();
+}
 
 int ResultModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : GridRows::kColumns;

@@ -19,7 +19,8 @@ namespace {
 QStringList rx(const QString& name, const QString& composition, const QString& effects = QStringLiteral("清热"),
                const QString& indications = QStringLiteral("发热"), const QString& source = QStringLiteral("伤寒论"),
                const QString& clinical = QStringLiteral("感冒")) {
-    return {name, composition, effects, indications, QStringLiteral("水煎服"), source, clinical, QStringLiteral("心得")};
+    return {name,     composition,           effects, indications, QStringLiteral("水煎服"), source,
+            clinical, QStringLiteral("心得")};
 }
 
 QStringList names(const GridRows& rows) {
@@ -79,9 +80,9 @@ void TestQueryCore::statement_exactText_data() {
     QTest::newRow("empty, no sort") << QStringList(14, QString()) << QString() << empty14;
 
     QTest::newRow("all fourteen")
-        << QStringList{QStringLiteral("桂枝"), QStringLiteral("伤寒"), QStringLiteral("芍药"), QStringLiteral("甘草"),
-                       QStringLiteral("大枣"), QStringLiteral("解肌"), QStringLiteral("发表"), QStringLiteral("调和"),
-                       QStringLiteral("头痛"), QStringLiteral("发热"), QStringLiteral("汗出"), QStringLiteral("感冒"),
+        << QStringList{QStringLiteral("桂枝"), QStringLiteral("伤寒"),  QStringLiteral("芍药"), QStringLiteral("甘草"),
+                       QStringLiteral("大枣"), QStringLiteral("解肌"),  QStringLiteral("发表"), QStringLiteral("调和"),
+                       QStringLiteral("头痛"), QStringLiteral("发热"),  QStringLiteral("汗出"), QStringLiteral("感冒"),
                        QStringLiteral("流感"), QStringLiteral("荨麻疹")}
         << QStringLiteral("功效")
         << QStringLiteral("SELECT * FROM 中医方剂 WHERE 名称 like '*桂枝*' and 构成 like '*芍药*' and 构成 like "
@@ -161,7 +162,8 @@ void TestQueryCore::gridFormat_headersAndAlignment() {
                                         {QStringLiteral("主 治"), A::Left},
                                         {QStringLiteral("方剂临床应用"), A::Default}};
     QCOMPARE(parseGridFormat(kGridFormat), expected);
-    const QList<GridHeader> marks = {{QStringLiteral("a"), A::Center}, {QStringLiteral("b"), A::Right}, {{}, A::Default}};
+    const QList<GridHeader> marks = {
+        {QStringLiteral("a"), A::Center}, {QStringLiteral("b"), A::Right}, {{}, A::Default}};
     QCOMPARE(parseGridFormat(QStringLiteral("^a|>b|")), marks);
 }
 
@@ -204,13 +206,15 @@ void TestQueryCore::resultModel_fiveColumnsHeadersAndCells() {
     QCOMPARE(model.rowCount(), 0);
     QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("名 称"));
     QCOMPARE(model.headerData(4, Qt::Horizontal).toString(), QStringLiteral("方剂临床应用"));
-    QCOMPARE(model.headerData(3, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHorizontal_Mask,
+    QCOMPARE(model.headerData(3, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                 Qt::AlignHorizontal_Mask,
              Qt::AlignLeft);
-    QCOMPARE(model.headerData(4, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignHorizontal_Mask,
+    QCOMPARE(model.headerData(4, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                 Qt::AlignHorizontal_Mask,
              Qt::AlignHCenter);
     GridRows rows;
-    rows.append({QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙"), QStringLiteral("丁"),
-                 QStringLiteral("戊")});
+    rows.append(
+        {QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙"), QStringLiteral("丁"), QStringLiteral("戊")});
     model.setRows(std::move(rows));
     QCOMPARE(model.rowCount(), 1);
     QCOMPARE(model.data(model.index(0, 4)).toString(), QStringLiteral("戊"));
@@ -234,14 +238,14 @@ void TestQueryCore::query_criteria_data() {
         << QStringList(14, QString())
         << QStringList{QStringLiteral("桂枝汤"), QStringLiteral("麻黄汤"), QStringLiteral("麻杏石甘汤"),
                        QStringLiteral("星*散"), QStringLiteral("O'Neil方")};
-    QTest::newRow("quote matches itself") << only(0, QStringLiteral("O'Neil")) << QStringList{QStringLiteral("O'Neil方")};
-    QTest::newRow("star keeps its meaning") << only(0, QStringLiteral("麻*汤"))
-                                           << QStringList{QStringLiteral("麻黄汤"), QStringLiteral("麻杏石甘汤")};
-    QTest::newRow("bracket keeps its meaning") << only(0, QStringLiteral("[*]"))
-                                              << QStringList{QStringLiteral("星*散")};
+    QTest::newRow("quote matches itself")
+        << only(0, QStringLiteral("O'Neil")) << QStringList{QStringLiteral("O'Neil方")};
+    QTest::newRow("star keeps its meaning")
+        << only(0, QStringLiteral("麻*汤")) << QStringList{QStringLiteral("麻黄汤"), QStringLiteral("麻杏石甘汤")};
+    QTest::newRow("bracket keeps its meaning")
+        << only(0, QStringLiteral("[*]")) << QStringList{QStringLiteral("星*散")};
     QTest::newRow("source") << only(1, QStringLiteral("金匮")) << QStringList{QStringLiteral("星*散")};
-    QTest::newRow("third clinical") << only(13, QStringLiteral("哮喘"))
-                                    << QStringList{QStringLiteral("麻杏石甘汤")};
+    QTest::newRow("third clinical") << only(13, QStringLiteral("哮喘")) << QStringList{QStringLiteral("麻杏石甘汤")};
     QTest::newRow("nothing") << only(5, QStringLiteral("不存在")) << QStringList();
 }
 
@@ -288,7 +292,8 @@ void TestQueryCore::query_orderBy_followsSortText() {
     QVERIFY(testing::addPrescription(db, rx(QStringLiteral("安宫丸"), QStringLiteral("a"), QStringLiteral("安"))));
     auto byName = runQuery(db, Criteria{}, kSortByName);
     QVERIFY(byName.ok());
-    QCOMPARE(names(*byName), (QStringList{QStringLiteral("安宫丸"), QStringLiteral("白虎汤"), QStringLiteral("柴胡汤")}));
+    QCOMPARE(names(*byName),
+             (QStringList{QStringLiteral("安宫丸"), QStringLiteral("白虎汤"), QStringLiteral("柴胡汤")}));
     auto byEffects = runQuery(db, Criteria{}, kSortByEffects);
     QVERIFY(byEffects.ok());
     QCOMPARE(names(*byEffects),
@@ -319,8 +324,8 @@ void TestQueryCore::fullListing_stripsOneFinalFullStopEachTime() {
 void TestQueryCore::fullListing_nullsShowEmpty_andNullNameFirstIsNoContent() {
     TestDataDir dir;
     store::Database db = dir.open();
-    QVERIFY(testing::addPrescription(db, {QStringLiteral("甲方"), QString(), QString(), QString(), QString(),
-                                          QString(), QString(), QString()}));
+    QVERIFY(testing::addPrescription(
+        db, {QStringLiteral("甲方"), QString(), QString(), QString(), QString(), QString(), QString(), QString()}));
     auto rows = fullListing(db, kSortByName);
     QVERIFY(rows.ok());
     QCOMPARE(rows->rowCount(), 1);
@@ -350,12 +355,12 @@ void TestQueryCore::fullListing_unknownSort_listsOnlyEmptyNames() {
 void TestQueryCore::detail_readsEightTexts_nullAsEmpty() {
     TestDataDir dir;
     store::Database db = dir.open();
-    const QStringList full = {QStringLiteral("a'方"), QStringLiteral("构成"), QStringLiteral("功效"),
-                              QStringLiteral("主治"), QStringLiteral(" 用法 "), QStringLiteral("来源"),
+    const QStringList full = {QStringLiteral("a'方"), QStringLiteral("构成"),          QStringLiteral("功效"),
+                              QStringLiteral("主治"), QStringLiteral(" 用法 "),        QStringLiteral("来源"),
                               QStringLiteral("应用"), QStringLiteral("临床\r\n第二行")};
     QVERIFY(testing::addPrescription(db, full));
-    QVERIFY(testing::addPrescription(db, {QStringLiteral("空方"), QString(), QString(), QString(), QString(),
-                                          QString(), QString(), QString()}));
+    QVERIFY(testing::addPrescription(
+        db, {QStringLiteral("空方"), QString(), QString(), QString(), QString(), QString(), QString(), QString()}));
     auto found = lookupDetail(db, QStringLiteral("a'方"));
     QVERIFY(found.ok() && found->has_value());
     for (int c = 0; c < 8; ++c) {
@@ -379,8 +384,8 @@ void TestQueryCore::lists_fourSources_nullsLeftOut() {
                                             QStringLiteral("i"), QStringLiteral("伤寒论"))));
     QVERIFY(testing::addPrescription(db, rx(QStringLiteral("乙"), QStringLiteral("a"), QStringLiteral("e"),
                                             QStringLiteral("i"), QStringLiteral("伤寒论"))));
-    QVERIFY(testing::addPrescription(db, rx(QStringLiteral("丙"), QStringLiteral("a"), QStringLiteral("e"),
-                                            QStringLiteral("i"), QString())));
+    QVERIFY(testing::addPrescription(
+        db, rx(QStringLiteral("丙"), QStringLiteral("a"), QStringLiteral("e"), QStringLiteral("i"), QString())));
     auto lists = readListSources(db);
     QVERIFY(lists.ok());
     QCOMPARE(lists->effects, (QStringList{QStringLiteral("清热"), QStringLiteral("解表")}));
@@ -415,13 +420,14 @@ void TestQueryCore::widths_writeThenRead_roundTrip() {
 void TestQueryCore::widths_existingRow_keepsValues6And7_zeroesRest() {
     TestDataDir dir;
     store::Database db = dir.open();
-    QVERIFY(testing::exec(db, QStringLiteral("INSERT INTO 系统附表 VALUES(104,1,2,3,4,5,3500,1600,9,9,9,9,9,9,9,9,9,9)")));
+    QVERIFY(
+        testing::exec(db, QStringLiteral("INSERT INTO 系统附表 VALUES(104,1,2,3,4,5,3500,1600,9,9,9,9,9,9,9,9,9,9)")));
     QVERIFY(writeColumnWidths(db, {10, 20, 30, 40, 50}).ok());
     const auto row = testing::rows(db, QStringLiteral("SELECT * FROM 系统附表"));
     QCOMPARE(row.size(), 1);
-    QCOMPARE(row[0].mid(0, 8), (QStringList{QStringLiteral("104"), QStringLiteral("10"), QStringLiteral("20"),
-                                            QStringLiteral("30"), QStringLiteral("40"), QStringLiteral("50"),
-                                            QStringLiteral("3500"), QStringLiteral("1600")}));
+    QCOMPARE(row[0].mid(0, 8),
+             (QStringList{QStringLiteral("104"), QStringLiteral("10"), QStringLiteral("20"), QStringLiteral("30"),
+                          QStringLiteral("40"), QStringLiteral("50"), QStringLiteral("3500"), QStringLiteral("1600")}));
     QCOMPARE(row[0].mid(8), QStringList(10, QStringLiteral("0")));
 }
 

@@ -33,8 +33,8 @@ const QString kNoMatch = QStringLiteral("查询条件输入错误。");
 
 QStringList rx(const QString& name, const QString& composition, const QString& effects, const QString& source,
                const QString& clinical = QStringLiteral("感冒")) {
-    return {name,   composition, effects, QStringLiteral("发热恶寒"), QStringLiteral("水煎服"),
-            source, clinical,    QStringLiteral("心得")};
+    return {name,     composition,           effects, QStringLiteral("发热恶寒"), QStringLiteral("水煎服"), source,
+            clinical, QStringLiteral("心得")};
 }
 
 // Three prescriptions; by name in pinyin: 桂枝汤 (gui), 麻黄汤 (ma), 小青龙汤 (xiao);
@@ -87,9 +87,8 @@ QString text(QWidget* form, const char* name) {
     return QStringLiteral("<no control %1>").arg(QString::fromLatin1(name));
 }
 
-const char* const kCriteria[] = {"Txtmcyc",  "Cbofjly",  "TxtFjY1",  "TxtFjY2",  "TxtFjY3",
-                                 "Cboycgx1", "Cboycgx2", "Cboycgx3", "Cboyczz1", "Cboyczz2",
-                                 "Cboyczz3", "Cbofjlc1", "Cbofjlc2", "Cbofjlc3"};
+const char* const kCriteria[] = {"Txtmcyc",  "Cbofjly",  "TxtFjY1",  "TxtFjY2",  "TxtFjY3",  "Cboycgx1", "Cboycgx2",
+                                 "Cboycgx3", "Cboyczz1", "Cboyczz2", "Cboyczz3", "Cbofjlc1", "Cbofjlc2", "Cbofjlc3"};
 const char* const kDetail[] = {"TxtFjmc", "TxtFjgc", "TxtFjgx", "TxtFjzz", "TxtFjyf", "TxtFjly", "TxtFjyy", "TxtFjlc"};
 
 QString storedQuery(store::Database& db) {
@@ -165,7 +164,8 @@ void TestQueryForm::open_listsEveryPrescriptionInFirstSortOrder() {
     seed(db);
     db.close();
     QueryForm* form = open();
-    QCOMPARE(gridNames(form), (QStringList{QStringLiteral("桂枝汤"), QStringLiteral("麻黄汤"), QStringLiteral("小青龙汤")}));
+    QCOMPARE(gridNames(form),
+             (QStringList{QStringLiteral("桂枝汤"), QStringLiteral("麻黄汤"), QStringLiteral("小青龙汤")}));
     auto* sort = child<QComboBox>(form, "CboFjpx");
     QCOMPARE(sort->count(), 2);
     QCOMPARE(sort->itemText(0), QStringLiteral("名称"));
@@ -200,12 +200,10 @@ void TestQueryForm::open_controlsNamedCaptionedAndLabelled() {
     auto* tabs = child<QTabWidget>(form, "SSTab1");
     QCOMPARE(tabs->tabText(0), QStringLiteral("方剂查询"));
     QCOMPARE(tabs->tabText(1), QStringLiteral("方剂具体内容"));
-    const QList<QPair<const char*, QString>> buttons = {{"Cmdseek", QStringLiteral("查询&L")},
-                                                        {"Cmdqcls", QStringLiteral("清屏&Q")},
-                                                        {"Cmdexit", QStringLiteral("退出&E")},
-                                                        {"CmdHelp", QStringLiteral("帮助&H")},
-                                                        {"CmdCkba", QStringLiteral("返回首页")},
-                                                        {"CmdLink", QStringLiteral("导入至门诊处方")}};
+    const QList<QPair<const char*, QString>> buttons = {
+        {"Cmdseek", QStringLiteral("查询&L")},   {"Cmdqcls", QStringLiteral("清屏&Q")},
+        {"Cmdexit", QStringLiteral("退出&E")},   {"CmdHelp", QStringLiteral("帮助&H")},
+        {"CmdCkba", QStringLiteral("返回首页")}, {"CmdLink", QStringLiteral("导入至门诊处方")}};
     for (const auto& [name, caption] : buttons) {
         auto* b = child<QPushButton>(form, name);
         QVERIFY(b != nullptr);
@@ -292,8 +290,8 @@ void TestQueryForm::seek_trimsCriteria_keepsInnerBlanks() {
 void TestQueryForm::seek_quoteInCriterion_matchesItself() {
     store::Database db = m_dir->open();
     seed(db);
-    QVERIFY(testing::addPrescription(db, rx(QStringLiteral("O'Neil散"), QStringLiteral("a"), QStringLiteral("e"),
-                                            QStringLiteral("s"))));
+    QVERIFY(testing::addPrescription(
+        db, rx(QStringLiteral("O'Neil散"), QStringLiteral("a"), QStringLiteral("e"), QStringLiteral("s"))));
     QueryForm* form = open();
     QTest::keyClicks(child<QLineEdit>(form, "Txtmcyc"), QStringLiteral("O'N"));
     QTest::mouseClick(child<QPushButton>(form, "Cmdseek"), Qt::LeftButton);
@@ -316,7 +314,8 @@ void TestQueryForm::seek_noMatch_messageClearsAndListsAll() {
         QVERIFY2(text(form, name).isEmpty(), name);
     }
     // The full listing in the sort list's order.
-    QCOMPARE(gridNames(form), (QStringList{QStringLiteral("桂枝汤"), QStringLiteral("麻黄汤"), QStringLiteral("小青龙汤")}));
+    QCOMPARE(gridNames(form),
+             (QStringList{QStringLiteral("桂枝汤"), QStringLiteral("麻黄汤"), QStringLiteral("小青龙汤")}));
     QVERIFY(!platform::isBusyPointer());
 }
 
@@ -326,17 +325,20 @@ void TestQueryForm::sortList_rerunsSameCriteria() {
     QueryForm* form = open();
     testing::typeText(child<QWidget>(form, "TxtFjY1"), QStringLiteral("桂枝"));
     QTest::mouseClick(child<QPushButton>(form, "Cmdseek"), Qt::LeftButton);
-    QCOMPARE(gridNames(form), (QStringList{QStringLiteral("桂枝汤"), QStringLiteral("麻黄汤"), QStringLiteral("小青龙汤")}));
+    QCOMPARE(gridNames(form),
+             (QStringList{QStringLiteral("桂枝汤"), QStringLiteral("麻黄汤"), QStringLiteral("小青龙汤")}));
     auto* sort = child<QComboBox>(form, "CboFjpx");
     sort->setFocus();
     QTest::keyClick(sort, Qt::Key_Down);
     QCOMPARE(sort->currentText(), QStringLiteral("功效"));
-    QCOMPARE(gridNames(form), (QStringList{QStringLiteral("麻黄汤"), QStringLiteral("桂枝汤"), QStringLiteral("小青龙汤")}));
+    QCOMPARE(gridNames(form),
+             (QStringList{QStringLiteral("麻黄汤"), QStringLiteral("桂枝汤"), QStringLiteral("小青龙汤")}));
     QCOMPARE(text(form, "TxtFjY1"), QStringLiteral("桂枝"));
-    QVERIFY(storedQuery(db).endsWith(QStringLiteral("构成 like '*桂枝*' and 构成 like '**' and 构成 like '**' and 功效 like "
-                                                    "'**' and 功效 like '**' and 功效 like '**' and 主治 like '**' and "
-                                                    "主治 like '**' and 主治 like '**' and 应用 like '**' and 应用 like "
-                                                    "'**' and 应用 like '**' and 来源 like '**'order by 功效")));
+    QVERIFY(storedQuery(db).endsWith(
+        QStringLiteral("构成 like '*桂枝*' and 构成 like '**' and 构成 like '**' and 功效 like "
+                       "'**' and 功效 like '**' and 功效 like '**' and 主治 like '**' and "
+                       "主治 like '**' and 主治 like '**' and 应用 like '**' and 应用 like "
+                       "'**' and 应用 like '**' and 来源 like '**'order by 功效")));
     FANGJI_VERIFY_PROMPTS(*m_prompts);
 }
 
@@ -345,7 +347,8 @@ void TestQueryForm::storedQuery_fillsGrid_emptyResultLeavesIt() {
     seed(db);
     QueryForm* form = open();
     QVERIFY(db.deleteAllQueryDefs().ok());
-    QVERIFY(db.createQueryDef(QStringLiteral("000"), QStringLiteral("SELECT * FROM 中医方剂 WHERE 来源 = '金匮要略'")).ok());
+    QVERIFY(db.createQueryDef(QStringLiteral("000"), QStringLiteral("SELECT * FROM 中医方剂 WHERE 来源 = '金匮要略'"))
+                .ok());
     QVERIFY(form->msfgridfjcx().ok());
     QCOMPARE(gridNames(form), QStringList{QStringLiteral("小青龙汤")});
     QCOMPARE(form->resultModel().text(0, 4), QStringLiteral("哮喘"));
@@ -385,9 +388,9 @@ void TestQueryForm::pickTerm_setsOnlyThatBox_andQueryRequiresIt() {
 void TestQueryForm::rowClick_fillsDetailPage_backEmptiesIt() {
     store::Database db = m_dir->open();
     seed(db);
-    const QStringList all = {QStringLiteral("大青龙汤"), QStringLiteral("麻黄 石膏"), QStringLiteral("发汗"),
-                             QStringLiteral("外寒内热"), QStringLiteral(" 水煎 "), QStringLiteral("伤寒论"),
-                             QStringLiteral("流感"), QStringLiteral("第一行\n第二行")};
+    const QStringList all = {QStringLiteral("大青龙汤"), QStringLiteral("麻黄 石膏"),     QStringLiteral("发汗"),
+                             QStringLiteral("外寒内热"), QStringLiteral(" 水煎 "),        QStringLiteral("伤寒论"),
+                             QStringLiteral("流感"),     QStringLiteral("第一行\n第二行")};
     QVERIFY(testing::addPrescription(db, all));
     QueryForm* form = open();
     const int row = gridNames(form).indexOf(QStringLiteral("大青龙汤"));
@@ -410,8 +413,8 @@ void TestQueryForm::rowClick_fillsDetailPage_backEmptiesIt() {
 void TestQueryForm::rowClick_blankName_saysNothingToShow() {
     store::Database db = m_dir->open();
     seed(db);
-    QVERIFY(testing::addPrescription(db, rx(QStringLiteral(" "), QStringLiteral("无名"), QStringLiteral("无"),
-                                            QStringLiteral("无"))));
+    QVERIFY(testing::addPrescription(
+        db, rx(QStringLiteral(" "), QStringLiteral("无名"), QStringLiteral("无"), QStringLiteral("无"))));
     QueryForm* form = open();
     const int row = form->resultModel().rows().rowCount() > 0 ? 0 : -1;
     QCOMPARE(form->resultModel().text(row, 1), QStringLiteral("无名"));
@@ -424,8 +427,8 @@ void TestQueryForm::rowClick_blankName_saysNothingToShow() {
 
 void TestQueryForm::nulls_showAsEmptyCellsAndBoxes() {
     store::Database db = m_dir->open();
-    QVERIFY(testing::addPrescription(db, {QStringLiteral("空方"), QString(), QString(), QString(), QString(),
-                                          QString(), QString(), QString()}));
+    QVERIFY(testing::addPrescription(
+        db, {QStringLiteral("空方"), QString(), QString(), QString(), QString(), QString(), QString(), QString()}));
     // The opening query excludes rows with nulls; the full listing that follows shows them.
     m_prompts->expectMessage(kNoMatch);
     QueryForm* form = open();
@@ -486,8 +489,8 @@ void TestQueryForm::closeBox_savesWidthsAndGivesMenusBack() {
 
 void TestQueryForm::source_twoFinalFullStops_loseOnePerListing() {
     store::Database db = m_dir->open();
-    QVERIFY(testing::addPrescription(db, rx(QStringLiteral("甲方"), QStringLiteral("甲"), QStringLiteral("补"),
-                                            QStringLiteral("伤寒论。。"))));
+    QVERIFY(testing::addPrescription(
+        db, rx(QStringLiteral("甲方"), QStringLiteral("甲"), QStringLiteral("补"), QStringLiteral("伤寒论。。"))));
     const QString source = QStringLiteral("SELECT 来源 FROM 中医方剂");
     QueryForm* form = open();
     QCOMPARE(testing::rows(db, source), QList<QStringList>{{QStringLiteral("伤寒论。")}});
@@ -507,19 +510,58 @@ void TestQueryForm::keys_criteriaChain_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("focus");
     QTest::addColumn<QString>("kept");
-    QTest::newRow("empty name stays") << "Txtmcyc" << "" << "Txtmcyc" << "";
-    QTest::newRow("name moves on") << "Txtmcyc" << "桂 枝" << "Cbofjly" << "桂枝";
-    QTest::newRow("empty source stays") << "Cbofjly" << "" << "Cbofjly" << "";
-    QTest::newRow("source moves on") << "Cbofjly" << "伤寒" << "TxtFjY1" << "伤寒";
-    QTest::newRow("empty herb 1 moves on") << "TxtFjY1" << "" << "TxtFjY2" << "";
-    QTest::newRow("herb 2 moves on") << "TxtFjY2" << "麻 黄" << "TxtFjY3" << "麻黄";
-    QTest::newRow("empty herb 3 moves on") << "TxtFjY3" << "" << "Cboycgx1" << "";
-    QTest::newRow("empty effect stays") << "Cboycgx1" << "" << "Cboycgx1" << "";
-    QTest::newRow("effect 1 moves on") << "Cboycgx1" << "解 表" << "Cboycgx2" << "解表";
-    QTest::newRow("effect 3 moves on") << "Cboycgx3" << "温" << "Cboyczz1" << "温";
-    QTest::newRow("indication 2 moves on") << "Cboyczz2" << "热" << "Cboyczz3" << "热";
-    QTest::newRow("indication 3 to 查询") << "Cboyczz3" << "寒" << "Cmdseek" << "寒";
-    QTest::newRow("clinical keeps blanks, Enter stays") << "Cbofjlc1" << "感 冒" << "Cbofjlc1" << "感 冒";
+    QTest::newRow("empty name stays") << "Txtmcyc"
+                                      << ""
+                                      << "Txtmcyc"
+                                      << "";
+    QTest::newRow("name moves on") << "Txtmcyc"
+                                   << "桂 枝"
+                                   << "Cbofjly"
+                                   << "桂枝";
+    QTest::newRow("empty source stays") << "Cbofjly"
+                                        << ""
+                                        << "Cbofjly"
+                                        << "";
+    QTest::newRow("source moves on") << "Cbofjly"
+                                     << "伤寒"
+                                     << "TxtFjY1"
+                                     << "伤寒";
+    QTest::newRow("empty herb 1 moves on") << "TxtFjY1"
+                                           << ""
+                                           << "TxtFjY2"
+                                           << "";
+    QTest::newRow("herb 2 moves on") << "TxtFjY2"
+                                     << "麻 黄"
+                                     << "TxtFjY3"
+                                     << "麻黄";
+    QTest::newRow("empty herb 3 moves on") << "TxtFjY3"
+                                           << ""
+                                           << "Cboycgx1"
+                                           << "";
+    QTest::newRow("empty effect stays") << "Cboycgx1"
+                                        << ""
+                                        << "Cboycgx1"
+                                        << "";
+    QTest::newRow("effect 1 moves on") << "Cboycgx1"
+                                       << "解 表"
+                                       << "Cboycgx2"
+                                       << "解表";
+    QTest::newRow("effect 3 moves on") << "Cboycgx3"
+                                       << "温"
+                                       << "Cboyczz1"
+                                       << "温";
+    QTest::newRow("indication 2 moves on") << "Cboyczz2"
+                                           << "热"
+                                           << "Cboyczz3"
+                                           << "热";
+    QTest::newRow("indication 3 to 查询") << "Cboyczz3"
+                                          << "寒"
+                                          << "Cmdseek"
+                                          << "寒";
+    QTest::newRow("clinical keeps blanks, Enter stays") << "Cbofjlc1"
+                                                        << "感 冒"
+                                                        << "Cbofjlc1"
+                                                        << "感 冒";
 }
 
 void TestQueryForm::keys_criteriaChain() {
