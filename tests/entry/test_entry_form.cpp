@@ -18,6 +18,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -673,8 +675,13 @@ void TestEntryForm::quit_unlocksMenusOnce() {
 
 void TestEntryForm::closeByFrame_unlocksMenus() {
     Fixture f;
-    f.open();
-    QVERIFY(f.form->close());
+    QMdiArea area;
+    f.form = new entry::EntryForm(f.session);
+    QMdiSubWindow* frame = area.addSubWindow(f.form);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    area.show();
+    frame->show();
+    QVERIFY(frame->close()); // the frame's close box
     QTRY_VERIFY(f.form.isNull());
     QCOMPARE(f.session.unlockCount, 1);
     QVERIFY(!f.session.locked);
