@@ -100,17 +100,13 @@ Result<bool> checkLogin(store::Database& db, const QString& name, const QString&
         return s.error();
     }
     bool matched = false;
-    while (true) {
-        auto row = stmt->step();
-        if (!row) {
-            return row.error();
-        }
-        if (!*row) {
-            break;
-        }
-        if (!stmt->isNull(0) && verifyPassword(password, stmt->text(0))) {
+    const Status read = store::forEachRow(*stmt, [&](const store::Statement& row) {
+        if (!row.isNull(0) && verifyPassword(password, row.text(0))) {
             matched = true;
         }
+    });
+    if (!read) {
+        return read.error();
     }
     return matched;
 }

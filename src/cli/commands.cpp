@@ -83,17 +83,9 @@ int printRows(store::Database& db, const QString& statement, Format format, Stre
         return refused(io, store::errorReport(stmt.error(), false));
     }
     writeHeader(io.out, format);
-    while (true) {
-        auto row = stmt->step();
-        if (!row) {
-            return refused(io, store::errorReport(row.error(), false));
-        }
-        if (!*row) {
-            break;
-        }
-        writeRecord(io.out, format, recordOf(*stmt));
-    }
-    return kExitOk;
+    const store::Status read =
+        store::forEachRow(*stmt, [&](const store::Statement& row) { writeRecord(io.out, format, recordOf(row)); });
+    return read ? kExitOk : refused(io, store::errorReport(read.error(), false));
 }
 
 // ------------------------------------------------------------------ init
@@ -366,17 +358,9 @@ int cmdDict(QCommandLineParser& p, Streams& io) {
         if (!stmt) {
             return refused(io, store::errorReport(stmt.error(), false));
         }
-        while (true) {
-            auto row = stmt->step();
-            if (!row) {
-                return refused(io, store::errorReport(row.error(), false));
-            }
-            if (!*row) {
-                break;
-            }
-            io.out << escapeTsv(stmt->text(0)) << '\n';
-        }
-        return kExitOk;
+        const store::Status read =
+            store::forEachRow(*stmt, [&](const store::Statement& row) { io.out << escapeTsv(row.text(0)) << '\n'; });
+        return read ? kExitOk : refused(io, store::errorReport(read.error(), false));
     }
     return usageError(io, QStringLiteral("用法：dict build | dict list effects|indications|clinical"));
 }

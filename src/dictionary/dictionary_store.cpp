@@ -100,22 +100,18 @@ store::Result<Sources> readSources(store::Database& db) {
         return stmt.error();
     }
     Sources sources;
-    while (true) {
-        auto row = stmt->step();
-        if (!row) {
-            return row.error();
-        }
-        if (!*row) {
-            break;
-        }
+    const store::Status read = store::forEachRow(*stmt, [&](const store::Statement& row) {
         for (int c = 0; c < 3; ++c) {
             SourceColumn& column = sources[c];
             if (column.texts.empty()) {
-                column.firstNull = stmt->isNull(c);
+                column.firstNull = row.isNull(c);
             }
             // A Null text contributes nothing, like an empty one.
-            column.texts.push_back(stmt->text(c));
+            column.texts.push_back(row.text(c));
         }
+    });
+    if (!read) {
+        return read.error();
     }
     return sources;
 }

@@ -38,15 +38,10 @@ store::Result<NameList> readNames(store::Database& db, const QString& recordSour
         return stmt.error();
     }
     NameList list;
-    while (true) {
-        auto row = stmt->step();
-        if (!row) {
-            return row.error();
-        }
-        if (!*row) {
-            break;
-        }
-        list.names.append(stmt->text(store::ColName));
+    const store::Status read =
+        store::forEachRow(*stmt, [&](const store::Statement& row) { list.names.append(row.text(store::ColName)); });
+    if (!read) {
+        return read.error();
     }
     return list;
 }

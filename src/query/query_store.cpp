@@ -66,22 +66,18 @@ store::Result<GridRows> readGridRows(store::Database& db, const QString& nameOrS
     const char* cells[GridRows::kColumns];
     int sizes[GridRows::kColumns];
     bool first = true;
-    while (true) {
-        auto more = stmt->step();
-        if (!more) {
-            return more.error();
-        }
-        if (!*more) {
-            break;
-        }
+    const store::Status read = store::forEachRow(*stmt, [&](const store::Statement& row) {
         if (first) {
-            rows.setFirstNameNull(stmt->isNull(0));
+            rows.setFirstNameNull(row.isNull(0));
             first = false;
         }
         for (int c = 0; c < GridRows::kColumns; ++c) {
-            cells[c] = stmt->utf8(source[c], &sizes[c]);
+            cells[c] = row.utf8(source[c], &sizes[c]);
         }
         rows.appendUtf8(cells, sizes);
+    });
+    if (!read) {
+        return read.error();
     }
     return rows;
 }
@@ -138,17 +134,13 @@ store::Result<QStringList> readList(store::Database& db, const QString& sql) {
         return stmt.error();
     }
     QStringList list;
-    while (true) {
-        auto more = stmt->step();
-        if (!more) {
-            return more.error();
+    const store::Status read = store::forEachRow(*stmt, [&](const store::Statement& row) {
+        if (!row.isNull(0)) {
+            list << row.text(0);
         }
-        if (!*more) {
-            break;
-        }
-        if (!stmt->isNull(0)) {
-            list << stmt->text(0);
-        }
+    });
+    if (!read) {
+        return read.error();
     }
     return list;
 }

@@ -319,15 +319,7 @@ Status runToEnd(Result<Statement> stmt) {
     if (!stmt) {
         return stmt.error();
     }
-    while (true) {
-        auto row = stmt->step();
-        if (!row) {
-            return row.error();
-        }
-        if (!*row) {
-            return {};
-        }
-    }
+    return forEachRow(*stmt, [](const Statement&) {});
 }
 } // namespace
 
@@ -355,15 +347,8 @@ Result<QStringList> Database::queryDefNames() {
         return stmt.error();
     }
     QStringList names;
-    while (true) {
-        auto row = stmt->step();
-        if (!row) {
-            return row.error();
-        }
-        if (!*row) {
-            break;
-        }
-        names << stmt->text(0);
+    if (Status s = forEachRow(*stmt, [&](const Statement& row) { names << row.text(0); }); !s) {
+        return s.error();
     }
     return names;
 }
@@ -407,18 +392,14 @@ Result<RecordSet> Database::openRecordSet(const QString& nameOrSql) {
     for (int c = 0; c < columns; ++c) {
         rs.m_names << stmt->columnName(c);
     }
-    while (true) {
-        auto row = stmt->step();
-        if (!row) {
-            return row.error();
-        }
-        if (!*row) {
-            break;
-        }
+    const Status read = forEachRow(*stmt, [&](const Statement& row) {
         for (int c = 0; c < columns; ++c) {
-            rs.m_cells.push_back(stmt->value(c));
+            rs.m_cells.push_back(row.value(c));
         }
         ++rs.m_rows;
+    });
+    if (!read) {
+        return read.error();
     }
     return rs;
 }
@@ -446,15 +427,8 @@ Result<Table> Database::openTable(const QString& table) {
     Table t;
     t.m_db = this;
     t.m_table = table;
-    while (true) {
-        auto row = stmt->step();
-        if (!row) {
-            return row.error();
-        }
-        if (!*row) {
-            break;
-        }
-        t.m_columns << stmt->text(1);
+    if (Status s = forEachRow(*stmt, [&](const Statement& row) { t.m_columns << row.text(1); }); !s) {
+        return s.error();
     }
     if (t.m_columns.isEmpty()) {
         return DbError{SQLITE_ERROR, QStringLiteral("no such table: ") + table};

@@ -8,6 +8,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 struct sqlite3;
@@ -182,6 +183,27 @@ private:
     static Result<Database> openFile(const QString& path, const QString& connect, bool create);
     sqlite3* m_db = nullptr;
 };
+
+// Steps a statement to its end, calling onRow(stmt) for each row; stops at the first
+// engine error, or when onRow returns a failed Status.
+template <class F> Status forEachRow(Statement& stmt, F&& onRow) {
+    while (true) {
+        auto row = stmt.step();
+        if (!row) {
+            return row.error();
+        }
+        if (!*row) {
+            return {};
+        }
+        if constexpr (std::is_same_v<decltype(onRow(stmt)), Status>) {
+            if (Status s = onRow(stmt); !s) {
+                return s;
+            }
+        } else {
+            onRow(stmt);
+        }
+    }
+}
 
 // The password of a connect string such as ";pwd=secret".
 QString connectPassword(const QString& connect);
