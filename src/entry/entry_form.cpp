@@ -334,7 +334,7 @@ void EntryForm::SrnrJy() {
     m_jybl = 0;
 }
 
-void EntryForm::CmdSave_Click() {
+void EntryForm::writeBoxes(store::Result<bool> (*write)(store::Database&, const EntryRecord&), QWidget* whenNothingWritten) {
     SrnrJy();
     if (m_jybl == 1) {
         return;
@@ -346,46 +346,29 @@ void EntryForm::CmdSave_Click() {
         return;
     }
     platform::doEvents();
-    auto added = addIfNew(*db, storedForm(boxTexts()));
-    if (!added) {
-        reportError(added.error());
+    auto written = write(*db, storedForm(boxTexts()));
+    if (!written) {
+        reportError(written.error());
         return;
     }
     db->close();
-    if (*added) {
+    if (*written) {
         Qpcls();
         m_name->setFocus(Qt::OtherFocusReason);
     } else {
-        m_edit->setFocus(Qt::OtherFocusReason); // the name is stored already: 修改 is the way on
+        whenNothingWritten->setFocus(Qt::OtherFocusReason);
     }
     platform::setArrowPointer();
 }
 
+void EntryForm::CmdSave_Click() {
+    // A name stored already is not written again: 修改 is the way on.
+    writeBoxes(&addIfNew, m_edit);
+}
+
 void EntryForm::Cmdedit_Click() {
-    SrnrJy();
-    if (m_jybl == 1) {
-        return;
-    }
-    platform::setBusyPointer();
-    auto db = openDatabase();
-    if (!db) {
-        reportError(db.error());
-        return;
-    }
-    platform::doEvents();
-    auto updated = updateExisting(*db, storedForm(boxTexts()));
-    if (!updated) {
-        reportError(updated.error());
-        return;
-    }
-    db->close();
-    if (*updated) {
-        Qpcls();
-        m_name->setFocus(Qt::OtherFocusReason);
-    } else {
-        m_save->setFocus(Qt::OtherFocusReason); // not stored yet: 保存 is the way on
-    }
-    platform::setArrowPointer();
+    // A name not stored yet is not written: 保存 is the way on.
+    writeBoxes(&updateExisting, m_save);
 }
 
 void EntryForm::Cmddele_Click() {

@@ -3,6 +3,7 @@
 #include "entry_text.h"
 
 #include "platform/working_window.h"
+#include "store/database.h"
 #include "store/result.h"
 
 #include <array>
@@ -36,6 +37,9 @@ public:
     QString recordSource() const { return m_recordSource; }
 
     // Button handlers.
+    // Save and edit: validate, write the stored form of the boxes with write, then
+    // clear and go to the name box, or focus whenNothingWritten when nothing was written.
+    void writeBoxes(store::Result<bool> (*write)(store::Database&, const EntryRecord&), QWidget* whenNothingWritten);
     void CmdSave_Click();
     void Cmdedit_Click();
     void Cmddele_Click();

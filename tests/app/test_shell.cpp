@@ -29,6 +29,7 @@ using platform::Answer;
 using platform::Buttons;
 using platform::Icon;
 using testing::ScriptedPrompts;
+using testing::RecordingDesktop;
 using testing::TestDataDir;
 
 namespace {
@@ -54,18 +55,6 @@ QStringList openWindows(const app::MainWindow& w) {
     }
     return out;
 }
-
-class RecordingDesktop final : public platform::Desktop {
-public:
-    RecordingDesktop() { platform::setDesktop(this); }
-    ~RecordingDesktop() override { platform::setDesktop(nullptr); }
-    QString open(const QUrl& url) override {
-        opened << url;
-        return failure;
-    }
-    QList<QUrl> opened;
-    QString failure;
-};
 
 // A start-up run with its own lock file and an end handler that only records.
 struct StartRun {

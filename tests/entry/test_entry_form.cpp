@@ -49,22 +49,7 @@ const QStringList kLinggui{u"苓桂术甘汤"_qs, u"茯苓，桂枝。"_qs,   u"
 const QStringList kWuling{u"五苓散"_qs, u"猪苓，泽泻。"_qs, u"利水渗湿。"_qs, u"蓄水证，头痛。"_qs,
                           u"散服。"_qs, u"《伤寒论》。"_qs, u" "_qs,          u" "_qs};
 
-// Records what the desktop was asked to open; fails when told to.
-class RecordingDesktop final : public platform::Desktop {
-public:
-    RecordingDesktop() { platform::setDesktop(this); }
-    ~RecordingDesktop() override { platform::setDesktop(nullptr); }
-    QString open(const QUrl& url) override {
-        opened << url;
-        if (onOpen) {
-            onOpen();
-        }
-        return failure;
-    }
-    std::function<void()> onOpen;
-    QList<QUrl> opened;
-    QString failure;
-};
+using testing::RecordingDesktop;
 
 // A clock whose monotonic readings follow a script; it notes, at every reading,
 // whether the watched button was enabled and how many documents were opened.

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "platform/desktop.h"
 #include "platform/session.h"
 #include "store/database.h"
 
 #include <QImage>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUrl>
+
+#include <functional>
 
 class QWidget;
 
@@ -62,6 +66,24 @@ public:
     QImage background;
     int backgroundCount = 0;
     bool ended = false;
+};
+
+// A desktop that records what it was asked to open instead of opening it; it
+// reports failure when told to, and can run a hook at each request.
+class RecordingDesktop final : public platform::Desktop {
+public:
+    RecordingDesktop() { platform::setDesktop(this); }
+    ~RecordingDesktop() override { platform::setDesktop(nullptr); }
+    QString open(const QUrl& url) override {
+        opened << url;
+        if (onOpen) {
+            onOpen();
+        }
+        return failure;
+    }
+    std::function<void()> onOpen;
+    QList<QUrl> opened;
+    QString failure;
 };
 
 // Types text into the focused-or-given widget one character at a time, as key
