@@ -120,8 +120,15 @@ void MainWindow::UnlockMainMenus() {
 }
 
 void MainWindow::showWindow(QWidget* window) {
+    // A window that set its own size keeps it inside its frame (a frame otherwise takes the size hint).
+    const bool sized = window->testAttribute(Qt::WA_Resized);
+    const QSize wanted = window->size().expandedTo(window->minimumSizeHint());
     QMdiSubWindow* frame = m_mdi->addSubWindow(window, Qt::SubWindow | Qt::WindowTitleHint |
                                                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    if (sized) {
+        frame->adjustSize();
+        frame->resize(wanted + (frame->size() - window->size()));
+    }
     frame->setAttribute(Qt::WA_DeleteOnClose);
     frame->setObjectName(window->objectName() + QStringLiteral("Frame"));
     window->show();

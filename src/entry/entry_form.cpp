@@ -111,8 +111,11 @@ void EntryForm::buildControls() {
         auto* label = new QLabel(QString::fromUtf16(spec.label), this);
         label->setObjectName(QString::fromUtf16(spec.objectName) + QStringLiteral("Label"));
         label->setAlignment(Qt::AlignRight | Qt::AlignTop);
-        const int labelWidth = 660;
-        label->setGeometry(twips(r.x() - labelWidth - 60, r.y() + 45, labelWidth, 280));
+        // The margin left of the boxes holds two characters a line: a four-character
+        // label ("临床治疗") takes two lines.
+        label->setWordWrap(true);
+        const int labelWidth = label->text().size() > 2 ? 450 : 660;
+        label->setGeometry(twips(r.x() - labelWidth - 60, r.y() + 45, labelWidth, 600));
         label->setBuddy(box);
     }
     m_name = static_cast<QLineEdit*>(m_boxes[kName]);
