@@ -337,41 +337,50 @@ void EntryForm::SrnrJy() {
     m_jybl = 0;
 }
 
-void EntryForm::writeBoxes(store::Result<bool> (*write)(store::Database&, const EntryRecord&), QWidget* whenNothingWritten) {
-    SrnrJy();
-    if (m_jybl == 1) {
-        return;
-    }
+std::optional<bool> EntryForm::writeRow(const std::function<store::Result<bool>(store::Database&)>& write) {
     platform::setBusyPointer();
     auto db = openDatabase();
     if (!db) {
         reportError(db.error());
-        return;
+        return std::nullopt;
     }
     platform::doEvents();
-    auto written = write(*db, storedForm(boxTexts()));
+    auto written = write(*db);
     if (!written) {
         reportError(written.error());
-        return;
+        return std::nullopt;
     }
     db->close();
     if (*written) {
         Qpcls();
-        m_name->setFocus(Qt::OtherFocusReason);
-    } else {
-        whenNothingWritten->setFocus(Qt::OtherFocusReason);
     }
-    platform::setArrowPointer();
+    return *written;
 }
 
 void EntryForm::CmdSave_Click() {
-    // A name stored already is not written again: 修改 is the way on.
-    writeBoxes(&addIfNew, m_edit);
+    SrnrJy();
+    if (m_jybl == 1) {
+        return;
+    }
+    const auto added = writeRow([this](store::Database& db) { return addIfNew(db, storedForm(boxTexts())); });
+    if (added) {
+        // A name stored already is not written again: 修改 is the way on.
+        (*added ? static_cast<QWidget*>(m_name) : m_edit)->setFocus(Qt::OtherFocusReason);
+        platform::setArrowPointer();
+    }
 }
 
 void EntryForm::Cmdedit_Click() {
-    // A name not stored yet is not written: 保存 is the way on.
-    writeBoxes(&updateExisting, m_save);
+    SrnrJy();
+    if (m_jybl == 1) {
+        return;
+    }
+    const auto updated = writeRow([this](store::Database& db) { return updateExisting(db, storedForm(boxTexts())); });
+    if (updated) {
+        // A name not stored yet is not written: 保存 is the way on.
+        (*updated ? static_cast<QWidget*>(m_name) : m_save)->setFocus(Qt::OtherFocusReason);
+        platform::setArrowPointer();
+    }
 }
 
 void EntryForm::Cmddele_Click() {
@@ -383,25 +392,11 @@ void EntryForm::Cmddele_Click() {
     if (m_jybl == 1) {
         return;
     }
-    platform::setBusyPointer();
-    auto db = openDatabase();
-    if (!db) {
-        reportError(db.error());
-        return;
+    if (writeRow([this](store::Database& db) { return deleteByName(db, trimSpaces(boxText(kName))); })) {
+        platform::doEvents();
+        m_name->setFocus(Qt::OtherFocusReason);
+        platform::setArrowPointer();
     }
-    platform::doEvents();
-    auto deleted = deleteByName(*db, trimSpaces(boxText(kName)));
-    if (!deleted) {
-        reportError(deleted.error());
-        return;
-    }
-    db->close();
-    if (*deleted) {
-        Qpcls();
-    }
-    platform::doEvents();
-    m_name->setFocus(Qt::OtherFocusReason);
-    platform::setArrowPointer();
 }
 
 void EntryForm::Cmdqcls_Click() {

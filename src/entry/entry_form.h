@@ -7,6 +7,8 @@
 #include "store/result.h"
 
 #include <array>
+#include <functional>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -37,9 +39,9 @@ public:
     QString recordSource() const { return m_recordSource; }
 
     // Button handlers.
-    // Save and edit: validate, write the stored form of the boxes with write, then
-    // clear and go to the name box, or focus whenNothingWritten when nothing was written.
-    void writeBoxes(store::Result<bool> (*write)(store::Database&, const EntryRecord&), QWidget* whenNothingWritten);
+    // Save, edit and delete: runs one write under the busy pointer and clears the window
+    // when it changed a row. The write's outcome, or nothing after an error (reported).
+    std::optional<bool> writeRow(const std::function<store::Result<bool>(store::Database&)>& write);
     void CmdSave_Click();
     void Cmdedit_Click();
     void Cmddele_Click();
