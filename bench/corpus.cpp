@@ -276,4 +276,15 @@ store::Status generateCorpus(store::Database& db, int count, quint32 seed) {
     return status;
 }
 
+std::vector<int> corpusSizes(int argc, char** argv) {
+    std::vector<int> sizes;
+    for (int a = 1; a < argc; ++a) {
+        sizes.push_back(QString::fromLocal8Bit(argv[a]).toInt());
+    }
+    if (sizes.empty()) {
+        sizes = {1000, 10000, 100000};
+    }
+    return sizes;
+}
+
 } // namespace fangji::bench

@@ -5,10 +5,15 @@
 
 #include <QtGlobal>
 
+#include <vector>
+
 namespace fangji::bench {
 
 // Writes count seeded, realistic prescriptions into 中医方剂 of an open database, in one transaction.
 // Same seed, same rows. Names are unique.
 store::Status generateCorpus(store::Database& db, int count, quint32 seed = 42);
+
+// The corpus sizes a benchmark runs: those on its command line, else 1,000, 10,000 and 100,000.
+std::vector<int> corpusSizes(int argc, char** argv);
 
 } // namespace fangji::bench

@@ -33,13 +33,7 @@ int countRows(store::Database& db, const QString& table) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    std::vector<int> sizes;
-    for (int a = 1; a < argc; ++a) {
-        sizes.push_back(QString::fromLocal8Bit(argv[a]).toInt());
-    }
-    if (sizes.empty()) {
-        sizes = {1000, 10000, 100000};
-    }
+    const std::vector<int> sizes = bench::corpusSizes(argc, argv);
     const QString templatePath = QCoreApplication::applicationDirPath() + QStringLiteral("/vizi.mdb");
     if (!QFileInfo::exists(templatePath)) {
         std::fprintf(stderr, "template %s not found\n", qPrintable(templatePath));

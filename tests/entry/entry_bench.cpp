@@ -40,13 +40,7 @@ double medianMs(int runs, const std::function<void()>& work) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    std::vector<int> sizes;
-    for (int a = 1; a < argc; ++a) {
-        sizes.push_back(QString::fromLocal8Bit(argv[a]).toInt());
-    }
-    if (sizes.empty()) {
-        sizes = {1000, 10000, 100000};
-    }
+    const std::vector<int> sizes = bench::corpusSizes(argc, argv);
     std::printf("%8s %14s %14s %14s %14s %10s\n", "rows", "read names ms", "Qpcls ms", "search 1 ms", "search 3 ms",
                 "found");
     for (const int rows : sizes) {
