@@ -1,1 +1,2 @@
 fangji_add_test(test_shell SOURCES test_shell.cpp LIBS fangji_app)
+fangji_add_test(test_workday SOURCES test_workday.cpp LIBS fangji_app)
