@@ -6,7 +6,10 @@
 #include "store/schema.h"
 #include "store/template.h"
 
+#include <sqlite3.h>
+
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace fangji;
@@ -21,6 +24,7 @@ private slots:
     void open_missingFile_givesError();
     void file_isEncrypted_noTextReadable();
     void reopen_usesDerivedKey_sameContent();
+    void open_fileWithSmallPages_stillOpens();
 
     void translate_data();
     void translate();
@@ -103,6 +107,27 @@ void TestStore::reopen_usesDerivedKey_sameContent() {
     }
     store::Database db = dir.open();
     QCOMPARE(testing::rows(db, QStringLiteral("SELECT count(*) FROM 密码表")).value(0).value(0), QStringLiteral("3"));
+}
+
+void TestStore::open_fileWithSmallPages_stillOpens() {
+    // A file written with the engine's former 1 KiB pages.
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath("old.mdb"));
+    sqlite3* raw = nullptr;
+    QCOMPARE(sqlite3_open(path.constData(), &raw), SQLITE_OK);
+    QCOMPARE(sqlite3_key(raw, "RwKeQvBnTgLpYjc8265D", 20), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(raw, "PRAGMA cipher_page_size = 1024; CREATE TABLE 密码表 (姓名 TEXT); "
+                               "INSERT INTO 密码表 VALUES('旧文件');",
+                          nullptr, nullptr, nullptr),
+             SQLITE_OK);
+    sqlite3_close(raw);
+    auto db = store::Database::open(dir.filePath("old.mdb"), store::kMainConnect);
+    QVERIFY2(db.ok(), db.ok() ? "" : qPrintable(db.error().description));
+    QCOMPARE(testing::rows(*db, "SELECT 姓名 FROM 密码表").value(0).value(0), QStringLiteral("旧文件"));
+    // The wrong key still fails with the engine's own error.
+    auto wrong = store::Database::open(dir.filePath("old.mdb"), QStringLiteral(";pwd=x"));
+    QVERIFY(!wrong.ok());
+    QCOMPARE(wrong.error().number, 26);
 }
 
 void TestStore::translate_data() {
