@@ -81,7 +81,8 @@ void MainWindow::buildMenus() {
     addItem(maint, QStringLiteral("cc"), QStringLiteral("数据备份/恢复"), &MainWindow::openBackup);
     maint->addSeparator()->setObjectName(QStringLiteral("XtLine0"));
     addItem(maint, QStringLiteral("YhzlDL"), QStringLiteral("用户资料登录"), &MainWindow::openProfile);
-    QAction* import = addItem(maint, QStringLiteral("DateSj"), QStringLiteral("导入禾枢中医数据"), &MainWindow::openImport);
+    QAction* import =
+        addItem(maint, QStringLiteral("DateSj"), QStringLiteral("导入禾枢中医数据"), &MainWindow::openImport);
     import->setVisible(false);
     import->setEnabled(false);
     maint->addSeparator()->setObjectName(QStringLiteral("Xline3"));
@@ -123,8 +124,8 @@ void MainWindow::showWindow(QWidget* window) {
     // A window that set its own size keeps it inside its frame (a frame otherwise takes the size hint).
     const bool sized = window->testAttribute(Qt::WA_Resized);
     const QSize wanted = window->size().expandedTo(window->minimumSizeHint());
-    QMdiSubWindow* frame = m_mdi->addSubWindow(window, Qt::SubWindow | Qt::WindowTitleHint |
-                                                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    QMdiSubWindow* frame = m_mdi->addSubWindow(window, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                                           Qt::WindowCloseButtonHint);
     if (sized) {
         frame->adjustSize();
         frame->resize(wanted + (frame->size() - window->size()));
@@ -173,7 +174,9 @@ void MainWindow::openWorkingWindow(QWidget* window) {
     showWindow(window);
 }
 
-void MainWindow::openEntry() { openWorkingWindow(new entry::EntryForm(*this)); }
+void MainWindow::openEntry() {
+    openWorkingWindow(new entry::EntryForm(*this));
+}
 
 void MainWindow::openQuery() {
     platform::WorkingWindow::releaseUnloaded();
@@ -192,11 +195,21 @@ void MainWindow::openQuery() {
     showWindow(new query::QueryForm(*this));
 }
 
-void MainWindow::openPassword() { openWorkingWindow(new admin::PasswordForm(*this)); }
-void MainWindow::openBackup() { openWorkingWindow(new admin::BackupForm(*this)); }
-void MainWindow::openProfile() { openWorkingWindow(new admin::ProfileForm(*this)); }
-void MainWindow::openImport() { openWorkingWindow(new admin::ImportForm(*this)); }
-void MainWindow::openBackground() { openWorkingWindow(new admin::BackgroundForm(*this)); }
+void MainWindow::openPassword() {
+    openWorkingWindow(new admin::PasswordForm(*this));
+}
+void MainWindow::openBackup() {
+    openWorkingWindow(new admin::BackupForm(*this));
+}
+void MainWindow::openProfile() {
+    openWorkingWindow(new admin::ProfileForm(*this));
+}
+void MainWindow::openImport() {
+    openWorkingWindow(new admin::ImportForm(*this));
+}
+void MainWindow::openBackground() {
+    openWorkingWindow(new admin::BackgroundForm(*this));
+}
 
 void MainWindow::openAbout() {
     platform::WorkingWindow::releaseUnloaded();

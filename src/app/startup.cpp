@@ -13,7 +13,6 @@
 #include "store/database.h"
 #include "store/schema.h"
 
-
 namespace fangji::app {
 
 namespace {
@@ -58,7 +57,8 @@ Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
         platform::doEvents();
         break;
     case platform::DataFileStatus::TemplateMissing:
-        platform::message(nullptr, QStringLiteral("系统数据丢失，请将原系统卸载，重新安装。"), platform::Icon::Question);
+        platform::message(nullptr, QStringLiteral("系统数据丢失，请将原系统卸载，重新安装。"),
+                          platform::Icon::Question);
         platform::setArrowPointer();
         m_exitCode = 1;
         return Outcome::Ended;

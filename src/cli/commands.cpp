@@ -14,9 +14,9 @@
 #include "store/schema.h"
 
 #include <QCommandLineParser>
-#include <QRegularExpression>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include <functional>
@@ -223,9 +223,9 @@ int cmdShow(QCommandLineParser& p, Streams& io) {
     if (!found->has_value()) {
         return refused(io, QStringLiteral("没有名为“%1”的方剂").arg(args[0].trimmed()));
     }
-    static const QStringList labels = {
-        QStringLiteral("名称"), QStringLiteral("构成"), QStringLiteral("功效"),     QStringLiteral("主治"),
-        QStringLiteral("用法"), QStringLiteral("来源"), QStringLiteral("临床治疗"), QStringLiteral("应用心得")};
+    static const QStringList labels = {QStringLiteral("名称"),     QStringLiteral("构成"),    QStringLiteral("功效"),
+                                       QStringLiteral("主治"),     QStringLiteral("用法"),    QStringLiteral("来源"),
+                                       QStringLiteral("临床治疗"), QStringLiteral("应用心得")};
     const entry::EntryRecord& r = **found;
     for (int c = 0; c < 8; ++c) {
         io.out << labels[c] << QStringLiteral("：") << r[c] << '\n';
@@ -324,8 +324,8 @@ int cmdDict(QCommandLineParser& p, Streams& io) {
             return refused(io, QStringLiteral("数据文件不存在，请先运行 fangji-cli init"));
         }
         TerminalProgress progress(io);
-        const store::Status s = dictionary::generateDictionaries(platform::databasePath(),
-                                                                 io.errIsTerminal ? &progress : nullptr);
+        const store::Status s =
+            dictionary::generateDictionaries(platform::databasePath(), io.errIsTerminal ? &progress : nullptr);
         progress.finish();
         if (!s) {
             return refused(io, store::errorReport(s.error(), false));
@@ -430,17 +430,17 @@ const std::map<QString, Command>& commands() {
           cmdAdd}},
         {QStringLiteral("show"),
          {QStringLiteral("显示一个方剂的八项内容。"),
-          [](QCommandLineParser& p) {
-              p.addPositionalArgument(QStringLiteral("NAME"), QStringLiteral("方剂名称。"));
-          },
+          [](QCommandLineParser& p) { p.addPositionalArgument(QStringLiteral("NAME"), QStringLiteral("方剂名称。")); },
           cmdShow}},
         {QStringLiteral("search"),
          {QStringLiteral("按查询窗口的十四项条件查询方剂。"),
           [](QCommandLineParser& p) {
               p.addOption({QStringLiteral("name"), QStringLiteral("名称包含的文字。"), QStringLiteral("TEXT")});
               p.addOption({QStringLiteral("source"), QStringLiteral("来源包含的文字。"), QStringLiteral("TEXT")});
-              p.addOption({QStringLiteral("herb"), QStringLiteral("构成包含的药材（至多三次）。"), QStringLiteral("TEXT")});
-              p.addOption({QStringLiteral("effect"), QStringLiteral("功效包含的文字（至多三次）。"), QStringLiteral("TEXT")});
+              p.addOption(
+                  {QStringLiteral("herb"), QStringLiteral("构成包含的药材（至多三次）。"), QStringLiteral("TEXT")});
+              p.addOption(
+                  {QStringLiteral("effect"), QStringLiteral("功效包含的文字（至多三次）。"), QStringLiteral("TEXT")});
               p.addOption({QStringLiteral("indication"), QStringLiteral("主治包含的文字（至多三次）。"),
                            QStringLiteral("TEXT")});
               p.addOption({QStringLiteral("clinical"), QStringLiteral("临床治疗包含的文字（至多三次）。"),
@@ -453,7 +453,8 @@ const std::map<QString, Command>& commands() {
         {QStringLiteral("export"),
          {QStringLiteral("输出全部方剂。"), [](QCommandLineParser& p) { addFormatOption(p); }, cmdExport}},
         {QStringLiteral("dict"),
-         {QStringLiteral("dict build：重新生成功效、主治和临床词典；dict list effects|indications|clinical：列出词条。"),
+         {QStringLiteral(
+              "dict build：重新生成功效、主治和临床词典；dict list effects|indications|clinical：列出词条。"),
           [](QCommandLineParser& p) {
               p.addPositionalArgument(QStringLiteral("ACTION"), QStringLiteral("build 或 list。"));
               p.addPositionalArgument(QStringLiteral("DICTIONARY"),
@@ -469,15 +470,11 @@ const std::map<QString, Command>& commands() {
           cmdImport}},
         {QStringLiteral("backup"),
          {QStringLiteral("把数据文件备份到 PATH（已有的文件被替换）。"),
-          [](QCommandLineParser& p) {
-              p.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("备份文件。"));
-          },
+          [](QCommandLineParser& p) { p.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("备份文件。")); },
           cmdBackup}},
         {QStringLiteral("restore"),
          {QStringLiteral("用 PATH 的备份替换数据文件（先检查它是本系统的数据库）。"),
-          [](QCommandLineParser& p) {
-              p.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("备份文件。"));
-          },
+          [](QCommandLineParser& p) { p.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("备份文件。")); },
           cmdRestore}},
     };
     return table;
@@ -542,7 +539,8 @@ int run(const QStringList& arguments, Streams io) {
     }
     if (parser.isSet(help)) {
         QString text = parser.helpText();
-        text.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")), QStringLiteral("用法：%1 %2").arg(kProgram, name));
+        text.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")),
+                     QStringLiteral("用法：%1 %2").arg(kProgram, name));
         io.out << text;
         return kExitOk;
     }

@@ -17,8 +17,12 @@ void setArrowPointer() {
     }
 }
 
-bool isBusyPointer() { return QApplication::overrideCursor() != nullptr; }
+bool isBusyPointer() {
+    return QApplication::overrideCursor() != nullptr;
+}
 
-void doEvents() { QCoreApplication::processEvents(); }
+void doEvents() {
+    QCoreApplication::processEvents();
+}
 
 } // namespace fangji::platform

@@ -32,9 +32,13 @@ Clock* g_clock = nullptr;
 
 } // namespace
 
-Clock& clock() { return g_clock ? *g_clock : systemClock(); }
+Clock& clock() {
+    return g_clock ? *g_clock : systemClock();
+}
 
-void setClock(Clock* c) { g_clock = c; }
+void setClock(Clock* c) {
+    g_clock = c;
+}
 
 void waitProcessingEvents(int ms) {
     const qint64 end = clock().monotonicMs() + ms;

@@ -25,6 +25,8 @@ Desktop& desktop() {
     return g_desktop ? *g_desktop : system;
 }
 
-void setDesktop(Desktop* d) { g_desktop = d; }
+void setDesktop(Desktop* d) {
+    g_desktop = d;
+}
 
 } // namespace fangji::platform

@@ -28,15 +28,21 @@ QString dataDir() {
 #endif
 }
 
-QString databasePath() { return dataDir() + store::kDatabaseFileName; }
+QString databasePath() {
+    return dataDir() + store::kDatabaseFileName;
+}
 
 namespace {
 QString g_programDir;
 } // namespace
 
-QString programDir() { return g_programDir.isEmpty() ? QCoreApplication::applicationDirPath() : g_programDir; }
+QString programDir() {
+    return g_programDir.isEmpty() ? QCoreApplication::applicationDirPath() : g_programDir;
+}
 
-void setProgramDir(const QString& dir) { g_programDir = dir; }
+void setProgramDir(const QString& dir) {
+    g_programDir = dir;
+}
 
 QString shippedFile(const QString& name) {
     const QString beside = programDir() + u'/' + name;
@@ -50,6 +56,8 @@ QString shippedFile(const QString& name) {
     return beside;
 }
 
-QString templatePath() { return shippedFile(store::kDatabaseFileName); }
+QString templatePath() {
+    return shippedFile(store::kDatabaseFileName);
+}
 
 } // namespace fangji::platform

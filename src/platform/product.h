@@ -17,7 +17,11 @@ inline constexpr int kVersionMinor = 2;
 inline constexpr int kVersionRevision = 0;
 
 // Window measures are kept in twips: 15 twips per device-independent pixel.
-inline constexpr int twipsToPixels(int twips) { return twips / 15; }
-inline constexpr int pixelsToTwips(int pixels) { return pixels * 15; }
+inline constexpr int twipsToPixels(int twips) {
+    return twips / 15;
+}
+inline constexpr int pixelsToTwips(int pixels) {
+    return pixels * 15;
+}
 
 } // namespace fangji::platform

@@ -58,9 +58,13 @@ Prompts* g_prompts = nullptr;
 
 } // namespace
 
-Prompts& prompts() { return g_prompts ? *g_prompts : dialogPrompts(); }
+Prompts& prompts() {
+    return g_prompts ? *g_prompts : dialogPrompts();
+}
 
-void setPrompts(Prompts* p) { g_prompts = p; }
+void setPrompts(Prompts* p) {
+    g_prompts = p;
+}
 
 Answer message(QWidget* parent, const QString& text, Icon icon, Buttons buttons, const QString& title) {
     return prompts().message(parent, text, icon, buttons, title);

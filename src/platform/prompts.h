@@ -15,13 +15,10 @@ enum class Answer { Ok, Yes, No };
 class Prompts {
 public:
     virtual ~Prompts() = default;
-    virtual Answer message(QWidget* parent, const QString& text, Icon icon, Buttons buttons,
-                           const QString& title) = 0;
+    virtual Answer message(QWidget* parent, const QString& text, Icon icon, Buttons buttons, const QString& title) = 0;
     // File dialogs return the chosen path, or an empty string when cancelled.
-    virtual QString openFile(QWidget* parent, const QString& title, const QString& folder,
-                             const QString& filter) = 0;
-    virtual QString saveFile(QWidget* parent, const QString& title, const QString& folder,
-                             const QString& filter) = 0;
+    virtual QString openFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter) = 0;
+    virtual QString saveFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter) = 0;
 };
 
 // The installed prompts (real dialogs unless a test installed its own).

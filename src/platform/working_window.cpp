@@ -61,7 +61,8 @@ QSize WorkingWindow::mainWindowSize() const {
 
 QPoint WorkingWindow::placement(double horizontalDivisor, double verticalDivisor) const {
     const QSize main = mainWindowSize();
-    const QSize own = (parentWidget() && qobject_cast<QMdiSubWindow*>(parentWidget())) ? parentWidget()->size() : size();
+    const QSize own =
+        (parentWidget() && qobject_cast<QMdiSubWindow*>(parentWidget())) ? parentWidget()->size() : size();
     return {static_cast<int>((main.width() - own.width()) / horizontalDivisor),
             static_cast<int>((main.height() - own.height()) / verticalDivisor)};
 }

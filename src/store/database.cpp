@@ -60,8 +60,8 @@ QByteArray rawKeyFor(const QByteArray& passphrase, const QByteArray& salt) {
     }
     QByteArray key(32, '\0');
     if (PKCS5_PBKDF2_HMAC_SHA1(passphrase.constData(), passphrase.size(),
-                               reinterpret_cast<const unsigned char*>(salt.constData()), salt.size(), 64000,
-                               key.size(), reinterpret_cast<unsigned char*>(key.data())) != 1) {
+                               reinterpret_cast<const unsigned char*>(salt.constData()), salt.size(), 64000, key.size(),
+                               reinterpret_cast<unsigned char*>(key.data())) != 1) {
         return {};
     }
     cache.insert(cacheKey, key);
@@ -167,7 +167,9 @@ Statement& Statement::operator=(Statement&& other) noexcept {
     return *this;
 }
 
-Statement::~Statement() { sqlite3_finalize(m_stmt); }
+Statement::~Statement() {
+    sqlite3_finalize(m_stmt);
+}
 
 Status Statement::bind(int index, const QVariant& value) {
     int rc = SQLITE_OK;
@@ -224,13 +226,17 @@ Status Statement::reset() {
     return {};
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(m_stmt); }
+int Statement::columnCount() const {
+    return sqlite3_column_count(m_stmt);
+}
 
 QString Statement::columnName(int column) const {
     return QString::fromUtf8(sqlite3_column_name(m_stmt, column));
 }
 
-bool Statement::isNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
+bool Statement::isNull(int column) const {
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
 
 QString Statement::text(int column) const {
     const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
@@ -278,7 +284,9 @@ bool RecordSet::isEmptyTable() const {
 
 // ------------------------------------------------------------------ Database
 
-Database::Database(Database&& other) noexcept : m_db(other.m_db) { other.m_db = nullptr; }
+Database::Database(Database&& other) noexcept : m_db(other.m_db) {
+    other.m_db = nullptr;
+}
 
 Database& Database::operator=(Database&& other) noexcept {
     if (this != &other) {
@@ -289,7 +297,9 @@ Database& Database::operator=(Database&& other) noexcept {
     return *this;
 }
 
-Database::~Database() { close(); }
+Database::~Database() {
+    close();
+}
 
 void Database::close() {
     if (m_db != nullptr) {
@@ -306,9 +316,13 @@ Result<Database> Database::create(const QString& path, const QString& connect) {
     return openFile(path, connect, true);
 }
 
-DbError Database::lastError() const { return errorOf(m_db); }
+DbError Database::lastError() const {
+    return errorOf(m_db);
+}
 
-int Database::changes() const { return m_db ? sqlite3_changes(m_db) : 0; }
+int Database::changes() const {
+    return m_db ? sqlite3_changes(m_db) : 0;
+}
 
 Result<Statement> Database::prepareNative(const QString& sql) {
     if (m_db == nullptr) {
@@ -330,7 +344,9 @@ Result<Statement> Database::prepareNative(const QString& sql) {
     return Statement(stmt, m_db);
 }
 
-Result<Statement> Database::prepare(const QString& jetSql) { return prepareNative(jet::translate(jetSql)); }
+Result<Statement> Database::prepare(const QString& jetSql) {
+    return prepareNative(jet::translate(jetSql));
+}
 
 namespace {
 Status runToEnd(Result<Statement> stmt) {
@@ -355,9 +371,15 @@ Status Database::executeNative(const QString& sql) {
     return {};
 }
 
-Status Database::begin() { return executeNative(QStringLiteral("BEGIN")); }
-Status Database::commit() { return executeNative(QStringLiteral("COMMIT")); }
-Status Database::rollback() { return executeNative(QStringLiteral("ROLLBACK")); }
+Status Database::begin() {
+    return executeNative(QStringLiteral("BEGIN"));
+}
+Status Database::commit() {
+    return executeNative(QStringLiteral("COMMIT"));
+}
+Status Database::rollback() {
+    return executeNative(QStringLiteral("ROLLBACK"));
+}
 
 Result<QStringList> Database::queryDefNames() {
     auto stmt = prepareNative(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'view' ORDER BY name"));
@@ -395,13 +417,14 @@ Status Database::deleteAllQueryDefs() {
 }
 
 Status Database::createQueryDef(const QString& name, const QString& jetSql) {
-    return runToEnd(
-        prepareNative(QStringLiteral("CREATE VIEW ") + quoteIdentifier(name) + QStringLiteral(" AS ") + jet::translate(jetSql)));
+    return runToEnd(prepareNative(QStringLiteral("CREATE VIEW ") + quoteIdentifier(name) + QStringLiteral(" AS ") +
+                                  jet::translate(jetSql)));
 }
 
 Result<RecordSet> Database::openRecordSet(const QString& nameOrSql) {
     const bool isName = !nameOrSql.contains(u' ');
-    auto stmt = isName ? prepareNative(QStringLiteral("SELECT * FROM ") + quoteIdentifier(nameOrSql)) : prepare(nameOrSql);
+    auto stmt =
+        isName ? prepareNative(QStringLiteral("SELECT * FROM ") + quoteIdentifier(nameOrSql)) : prepare(nameOrSql);
     if (!stmt) {
         return stmt.error();
     }

@@ -37,7 +37,7 @@ public:
     int columnCount() const;
     QString columnName(int column) const;
     bool isNull(int column) const;
-    QString text(int column) const; // "" for NULL
+    QString text(int column) const;   // "" for NULL
     QVariant value(int column) const; // invalid QVariant for NULL
     QByteArray blob(int column) const;
     // Raw UTF-8 of a text column, valid until the next step.

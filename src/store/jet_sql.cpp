@@ -14,7 +14,9 @@ namespace fangji::store::jet {
 
 namespace {
 
-bool isIdentChar(QChar c) { return c.isLetterOrNumber() || c == u'_' || c.unicode() > 0x7f; }
+bool isIdentChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c.unicode() > 0x7f;
+}
 
 // Case-insensitive match of an ASCII keyword at position i, bounded by non-identifier characters.
 bool keywordAt(const QString& s, qsizetype i, QStringView word) {
@@ -140,7 +142,9 @@ QString escapePattern(const QString& text) {
 
 namespace {
 
-inline unsigned char foldByte(unsigned char b) { return (b >= 'A' && b <= 'Z') ? static_cast<unsigned char>(b + 32) : b; }
+inline unsigned char foldByte(unsigned char b) {
+    return (b >= 'A' && b <= 'Z') ? static_cast<unsigned char>(b + 32) : b;
+}
 
 // Decodes one UTF-8 code point at p (p < end); advances p.
 inline char32_t decode(const unsigned char*& p, const unsigned char* end) {
@@ -156,11 +160,13 @@ inline char32_t decode(const unsigned char*& p, const unsigned char* end) {
     return cp;
 }
 
-inline char32_t foldCp(char32_t c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+inline char32_t foldCp(char32_t c) {
+    return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+}
 
 struct Token {
     enum Kind { Literal, AnyRun, AnyChar, Digit, Class } kind;
-    std::string literal;                              // folded UTF-8 (Literal)
+    std::string literal;                               // folded UTF-8 (Literal)
     std::vector<std::pair<char32_t, char32_t>> ranges; // folded (Class)
     bool negate = false;
 };

@@ -28,14 +28,14 @@ inline const QString kLayoutIndex = QStringLiteral("lllk");
 
 // Positions of the eight texts of a prescription row.
 enum PrescriptionColumn : int {
-    ColName = 0,       // 名称
-    ColComposition,    // 构成
-    ColEffects,        // 功效
-    ColIndications,    // 主治
-    ColUsage,          // 用法
-    ColSource,         // 来源
-    ColClinical,       // 应用 (labelled 临床治疗)
-    ColNotes,          // 临床 (labelled 应用心得)
+    ColName = 0,    // 名称
+    ColComposition, // 构成
+    ColEffects,     // 功效
+    ColIndications, // 主治
+    ColUsage,       // 用法
+    ColSource,      // 来源
+    ColClinical,    // 应用 (labelled 临床治疗)
+    ColNotes,       // 临床 (labelled 应用心得)
     PrescriptionColumnCount
 };
 

@@ -28,8 +28,8 @@ using namespace fangji;
 using platform::Answer;
 using platform::Buttons;
 using platform::Icon;
-using testing::ScriptedPrompts;
 using testing::RecordingDesktop;
+using testing::ScriptedPrompts;
 using testing::TestDataDir;
 
 namespace {
@@ -231,9 +231,10 @@ void TestShell::startup_normalPath_showsSplashWithMenusLocked() {
     QVERIFY(enabledTopMenus(run.main()).isEmpty());
     QVERIFY(run.main().windowState() & Qt::WindowMaximized);
     QCOMPARE(run.main().windowTitle(), QStringLiteral("欢迎使用禾枢药典之中医方剂(标准版)"));
-    const bool splashShown = openWindows(run.main()).contains(QStringLiteral("frmSplash")) ||
-                             std::any_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
-                                         [](QWidget* w) { return w->objectName() == "frmSplash" && w->isVisible(); });
+    const bool splashShown =
+        openWindows(run.main()).contains(QStringLiteral("frmSplash")) ||
+        std::any_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
+                    [](QWidget* w) { return w->objectName() == "frmSplash" && w->isVisible(); });
     QVERIFY(splashShown);
     QVERIFY(QApplication::overrideCursor() == nullptr);
     FANGJI_VERIFY_PROMPTS(prompts);
@@ -263,7 +264,8 @@ void TestShell::startup_wrongKey_endsWithErrorReport() {
                                   QStringLiteral("CREATE TABLE 密码表 (姓名 TEXT)"))
                 .ok());
     ScriptedPrompts prompts;
-    prompts.expectMessage(QStringLiteral("错误号码：26\r\n错误内容：file is encrypted or is not a database"), Icon::None);
+    prompts.expectMessage(QStringLiteral("错误号码：26\r\n错误内容：file is encrypted or is not a database"),
+                          Icon::None);
     StartRun run;
     QCOMPARE(run.run(), app::Startup::Outcome::Ended);
     QVERIFY(run.main().endRequested());
@@ -305,11 +307,21 @@ void TestShell::lock_disablesAllFive() {
 void TestShell::menuTree_captionsAndHiddenEntries() {
     app::MainWindow w;
     const QList<QPair<QString, QString>> captions = {
-        {"ZysjDl", "中医资料登录&D"},    {"ZysjDl1", "中医方剂登录"},   {"zycxll", "中医方剂查询&F"},
-        {"zycxll1", "中医方剂查询"},     {"xtwh", "系统维护&W"},        {"xtwh1", "系统密码维护"},
-        {"cc", "数据备份/恢复"},         {"YhzlDL", "用户资料登录"},    {"DateSj", "导入禾枢中医数据"},
-        {"XtCssd", "系统参数设定"},      {"Xpict", "更换系统背景"},     {"XtHelp", "系统帮助&H"},
-        {"xtxx", "关于禾枢中医门诊系统...."}, {"linkie", "浏览禾枢中医软件"}, {"zyexit", "退出系统&Q"},
+        {"ZysjDl", "中医资料登录&D"},
+        {"ZysjDl1", "中医方剂登录"},
+        {"zycxll", "中医方剂查询&F"},
+        {"zycxll1", "中医方剂查询"},
+        {"xtwh", "系统维护&W"},
+        {"xtwh1", "系统密码维护"},
+        {"cc", "数据备份/恢复"},
+        {"YhzlDL", "用户资料登录"},
+        {"DateSj", "导入禾枢中医数据"},
+        {"XtCssd", "系统参数设定"},
+        {"Xpict", "更换系统背景"},
+        {"XtHelp", "系统帮助&H"},
+        {"xtxx", "关于禾枢中医门诊系统...."},
+        {"linkie", "浏览禾枢中医软件"},
+        {"zyexit", "退出系统&Q"},
     };
     for (const auto& [name, caption] : captions) {
         QAction* a = w.menuAction(name);

@@ -110,8 +110,9 @@ void TestWorkday::workday_throughTheMenus() {
     QWidget* entry = main.findWindow("Frmfjdl");
     QVERIFY(entry);
     const char* boxes[] = {"TxtFjmc", "TxtFjnr", "TxtFjgy", "TxtFjzz", "TxtFjyf", "TxtFjly", "TxtLcyy", "TxtLcxd"};
-    const QStringList texts = {"桂枝汤", "桂枝9克,芍药9克,甘草6克", "解肌发表,调和营卫", "外感风寒表虚证",
-                               "水煎服", "《伤寒论》", "用于感冒", ""};
+    const QStringList texts = {
+        "桂枝汤", "桂枝9克,芍药9克,甘草6克", "解肌发表,调和营卫", "外感风寒表虚证", "水煎服", "《伤寒论》", "用于感冒",
+        ""};
     for (int i = 0; i < 8; ++i) {
         setBoxText(child<QWidget>(entry, boxes[i]), texts[i]);
     }

@@ -163,8 +163,8 @@ void TestCli::add_jsonLines_quotesLineBreaksAndMissingText() {
     store::Database db = store::Database::open(dir.filePath("vizi.mdb"), store::kMainConnect).value();
     const auto rows = testing::rows(db, "SELECT * FROM 中医方剂 ORDER BY rowid");
     QCOMPARE(rows.size(), 2);
-    QCOMPARE(rows[0], (QStringList{"O'Neil's 汤", "桂枝，芍药。", "解肌。", "头痛\r\n发热。", "水煎服。", "《伤寒论》。", " ",
-                                   "一行\r\n二行。"}));
+    QCOMPARE(rows[0], (QStringList{"O'Neil's 汤", "桂枝，芍药。", "解肌。", "头痛\r\n发热。", "水煎服。",
+                                   "《伤寒论》。", " ", "一行\r\n二行。"}));
     QCOMPARE(rows[1][0], QStringLiteral("空格 方"));
 
     // Adding the same file again leaves existing names unchanged.
@@ -194,16 +194,17 @@ void TestCli::add_csv_withHeader() {
 void TestCli::search_reproducesWindowResults_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QStringList>("names");
-    QTest::newRow("everything by name (pinyin)") << QStringList{} << QStringList{"桂枝汤", "麻黄汤", "小柴胡汤", "银翘散"};
-    QTest::newRow("two herbs both required") << QStringList{"--herb", "桂枝", "--herb", "甘草"}
-                                             << QStringList{"桂枝汤", "麻黄汤"};
+    QTest::newRow("everything by name (pinyin)")
+        << QStringList{} << QStringList{"桂枝汤", "麻黄汤", "小柴胡汤", "银翘散"};
+    QTest::newRow("two herbs both required")
+        << QStringList{"--herb", "桂枝", "--herb", "甘草"} << QStringList{"桂枝汤", "麻黄汤"};
     QTest::newRow("herbs in either order") << QStringList{"--herb", "甘草", "--herb", "麻黄"} << QStringList{"麻黄汤"};
-    QTest::newRow("effect and indication") << QStringList{"--effect", "清热", "--indication", "头痛"}
-                                           << QStringList{"银翘散"};
-    QTest::newRow("source, sorted by effect") << QStringList{"--source", "伤寒", "--sort", "功效"}
-                                              << QStringList{"麻黄汤", "小柴胡汤", "桂枝汤"};
-    QTest::newRow("clinical excludes blank") << QStringList{"--clinical", "感冒"}
-                                             << QStringList{"桂枝汤", "麻黄汤", "银翘散"};
+    QTest::newRow("effect and indication")
+        << QStringList{"--effect", "清热", "--indication", "头痛"} << QStringList{"银翘散"};
+    QTest::newRow("source, sorted by effect")
+        << QStringList{"--source", "伤寒", "--sort", "功效"} << QStringList{"麻黄汤", "小柴胡汤", "桂枝汤"};
+    QTest::newRow("clinical excludes blank")
+        << QStringList{"--clinical", "感冒"} << QStringList{"桂枝汤", "麻黄汤", "银翘散"};
     QTest::newRow("criteria trimmed") << QStringList{"--name", "  柴胡  "} << QStringList{"小柴胡汤"};
     QTest::newRow("pattern characters keep meaning") << QStringList{"--name", "?枝汤"} << QStringList{"桂枝汤"};
     QTest::newRow("quote matches itself") << QStringList{"--name", "'"} << QStringList{};
@@ -232,7 +233,8 @@ void TestCli::export_roundTripsThroughAdd() {
     QTemporaryDir second;
     QCOMPARE(runCli(first.path(), {"init"}).status, 0);
     QByteArray in = fixture();
-    in += jsonLine({"多行方", "甲,乙", "丙", "丁\r\n戊", "己", "庚", "辛,壬", "第一段\r\n第二段，含\"引号\"与'单引号'"});
+    in +=
+        jsonLine({"多行方", "甲,乙", "丙", "丁\r\n戊", "己", "庚", "辛,壬", "第一段\r\n第二段，含\"引号\"与'单引号'"});
     QCOMPARE(runCli(first.path(), {"add"}, in).status, 0);
     const Run exported = runCli(first.path(), {"export", "--format", format});
     QCOMPARE(exported.status, 0);

@@ -116,8 +116,9 @@ void TestStore::open_fileWithSmallPages_stillOpens() {
     sqlite3* raw = nullptr;
     QCOMPARE(sqlite3_open(path.constData(), &raw), SQLITE_OK);
     QCOMPARE(sqlite3_key(raw, "RwKeQvBnTgLpYjc8265D", 20), SQLITE_OK);
-    QCOMPARE(sqlite3_exec(raw, "PRAGMA cipher_page_size = 1024; CREATE TABLE 密码表 (姓名 TEXT); "
-                               "INSERT INTO 密码表 VALUES('旧文件');",
+    QCOMPARE(sqlite3_exec(raw,
+                          "PRAGMA cipher_page_size = 1024; CREATE TABLE 密码表 (姓名 TEXT); "
+                          "INSERT INTO 密码表 VALUES('旧文件');",
                           nullptr, nullptr, nullptr),
              SQLITE_OK);
     sqlite3_close(raw);
@@ -133,15 +134,19 @@ void TestStore::open_fileWithSmallPages_stillOpens() {
 void TestStore::translate_data() {
     QTest::addColumn<QString>("jet");
     QTest::addColumn<QString>("sqlite");
-    QTest::newRow("delete star") << "DELETE * FROM 密码表" << "DELETE FROM 密码表";
-    QTest::newRow("delete star lower") << "delete * FROM 用户资料" << "DELETE FROM 用户资料";
-    QTest::newRow("left right len") << "UPDATE 中医方剂 SET 来源=left(来源,len(来源)-1) WHERE RIGHT(来源,1)='。'"
-                                    << "UPDATE 中医方剂 SET 来源=\"left\"(来源,len(来源)-1) WHERE \"right\"(来源,1)='。'";
+    QTest::newRow("delete star") << "DELETE * FROM 密码表"
+                                 << "DELETE FROM 密码表";
+    QTest::newRow("delete star lower") << "delete * FROM 用户资料"
+                                       << "DELETE FROM 用户资料";
+    QTest::newRow("left right len")
+        << "UPDATE 中医方剂 SET 来源=left(来源,len(来源)-1) WHERE RIGHT(来源,1)='。'"
+        << "UPDATE 中医方剂 SET 来源=\"left\"(来源,len(来源)-1) WHERE \"right\"(来源,1)='。'";
     QTest::newRow("inside literal untouched") << "SELECT * FROM t WHERE a='left(x) DELETE * FROM'"
                                               << "SELECT * FROM t WHERE a='left(x) DELETE * FROM'";
     QTest::newRow("doubled quote") << "SELECT * FROM t WHERE a='it''s left(' and b=right (c,1)"
                                    << "SELECT * FROM t WHERE a='it''s left(' and b=\"right\" (c,1)";
-    QTest::newRow("identifier containing left") << "SELECT lefty FROM t" << "SELECT lefty FROM t";
+    QTest::newRow("identifier containing left") << "SELECT lefty FROM t"
+                                                << "SELECT lefty FROM t";
 }
 
 void TestStore::translate() {
@@ -154,37 +159,68 @@ void TestStore::like_data() {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("match");
-    QTest::newRow("star contains") << "*桂*" << "麻黄桂枝汤" << true;
-    QTest::newRow("star contains no") << "*桂*" << "麻黄汤" << false;
-    QTest::newRow("empty criterion") << "**" << "" << true;
-    QTest::newRow("star alone") << "*" << "任何" << true;
-    QTest::newRow("whole match only") << "桂" << "桂枝" << false;
-    QTest::newRow("exact") << "桂枝" << "桂枝" << true;
-    QTest::newRow("prefix") << "桂*" << "桂枝汤" << true;
-    QTest::newRow("suffix") << "*汤" << "桂枝汤" << true;
-    QTest::newRow("question one char") << "桂?汤" << "桂枝汤" << true;
-    QTest::newRow("question not two") << "桂?汤" << "桂枝枝汤" << false;
-    QTest::newRow("hash digit") << "*#克*" << "甘草6克" << true;
-    QTest::newRow("hash not letter") << "*#克*" << "甘草六克" << false;
-    QTest::newRow("class") << "[甲乙]方" << "乙方" << true;
-    QTest::newRow("class no") << "[甲乙]方" << "丙方" << false;
-    QTest::newRow("negated class") << "[!甲乙]方" << "丙方" << true;
-    QTest::newRow("negated class no") << "[!甲乙]方" << "甲方" << false;
-    QTest::newRow("range") << "*[a-c]*" << "xBy" << true;
-    QTest::newRow("range no") << "[a-c]" << "d" << false;
-    QTest::newRow("latin case") << "*GuiZhi*" << "guizhi tang" << true;
-    QTest::newRow("latin case exact") << "ABC" << "abc" << true;
-    QTest::newRow("percent is ordinary") << "*%*" << "abc" << false;
-    QTest::newRow("percent matches itself") << "*5%*" << "含5%" << true;
-    QTest::newRow("underscore ordinary") << "a_c" << "abc" << false;
-    QTest::newRow("escaped star") << "*[*]*" << "a*b" << true;
-    QTest::newRow("escaped star no") << "*[*]*" << "ab" << false;
-    QTest::newRow("escaped bracket") << "*[[]*" << "a[b" << true;
-    QTest::newRow("lone bracket literal") << "*[*" << "a[b" << true;
-    QTest::newRow("backtracking") << "*ab*ab" << "xabyabab" << true;
-    QTest::newRow("line break inside") << "*痛*" << "头\r\n痛" << true;
-    QTest::newRow("several parts") << "*桂*芍*" << "桂枝，芍药" << true;
-    QTest::newRow("several parts order") << "*芍*桂*" << "桂枝，芍药" << false;
+    QTest::newRow("star contains") << "*桂*"
+                                   << "麻黄桂枝汤" << true;
+    QTest::newRow("star contains no") << "*桂*"
+                                      << "麻黄汤" << false;
+    QTest::newRow("empty criterion") << "**"
+                                     << "" << true;
+    QTest::newRow("star alone") << "*"
+                                << "任何" << true;
+    QTest::newRow("whole match only") << "桂"
+                                      << "桂枝" << false;
+    QTest::newRow("exact") << "桂枝"
+                           << "桂枝" << true;
+    QTest::newRow("prefix") << "桂*"
+                            << "桂枝汤" << true;
+    QTest::newRow("suffix") << "*汤"
+                            << "桂枝汤" << true;
+    QTest::newRow("question one char") << "桂?汤"
+                                       << "桂枝汤" << true;
+    QTest::newRow("question not two") << "桂?汤"
+                                      << "桂枝枝汤" << false;
+    QTest::newRow("hash digit") << "*#克*"
+                                << "甘草6克" << true;
+    QTest::newRow("hash not letter") << "*#克*"
+                                     << "甘草六克" << false;
+    QTest::newRow("class") << "[甲乙]方"
+                           << "乙方" << true;
+    QTest::newRow("class no") << "[甲乙]方"
+                              << "丙方" << false;
+    QTest::newRow("negated class") << "[!甲乙]方"
+                                   << "丙方" << true;
+    QTest::newRow("negated class no") << "[!甲乙]方"
+                                      << "甲方" << false;
+    QTest::newRow("range") << "*[a-c]*"
+                           << "xBy" << true;
+    QTest::newRow("range no") << "[a-c]"
+                              << "d" << false;
+    QTest::newRow("latin case") << "*GuiZhi*"
+                                << "guizhi tang" << true;
+    QTest::newRow("latin case exact") << "ABC"
+                                      << "abc" << true;
+    QTest::newRow("percent is ordinary") << "*%*"
+                                         << "abc" << false;
+    QTest::newRow("percent matches itself") << "*5%*"
+                                            << "含5%" << true;
+    QTest::newRow("underscore ordinary") << "a_c"
+                                         << "abc" << false;
+    QTest::newRow("escaped star") << "*[*]*"
+                                  << "a*b" << true;
+    QTest::newRow("escaped star no") << "*[*]*"
+                                     << "ab" << false;
+    QTest::newRow("escaped bracket") << "*[[]*"
+                                     << "a[b" << true;
+    QTest::newRow("lone bracket literal") << "*[*"
+                                          << "a[b" << true;
+    QTest::newRow("backtracking") << "*ab*ab"
+                                  << "xabyabab" << true;
+    QTest::newRow("line break inside") << "*痛*"
+                                       << "头\r\n痛" << true;
+    QTest::newRow("several parts") << "*桂*芍*"
+                                   << "桂枝，芍药" << true;
+    QTest::newRow("several parts order") << "*芍*桂*"
+                                         << "桂枝，芍药" << false;
 }
 
 void TestStore::like() {
@@ -217,14 +253,22 @@ void TestStore::like_null_neverMatches() {
 void TestStore::functions_countCharacters_data() {
     QTest::addColumn<QString>("expr");
     QTest::addColumn<QString>("result");
-    QTest::newRow("len chinese") << "len('伤寒论。')" << "4";
-    QTest::newRow("len empty") << "len('')" << "0";
-    QTest::newRow("left chinese") << "left('伤寒论。', 3)" << "伤寒论";
-    QTest::newRow("right chinese") << "right('伤寒论。', 1)" << "。";
-    QTest::newRow("RIGHT upper") << "RIGHT('金匮要略', 2)" << "要略";
-    QTest::newRow("left beyond") << "left('方', 5)" << "方";
-    QTest::newRow("right zero") << "right('方剂', 0)" << "";
-    QTest::newRow("len null") << "len(NULL) IS NULL" << "1";
+    QTest::newRow("len chinese") << "len('伤寒论。')"
+                                 << "4";
+    QTest::newRow("len empty") << "len('')"
+                               << "0";
+    QTest::newRow("left chinese") << "left('伤寒论。', 3)"
+                                  << "伤寒论";
+    QTest::newRow("right chinese") << "right('伤寒论。', 1)"
+                                   << "。";
+    QTest::newRow("RIGHT upper") << "RIGHT('金匮要略', 2)"
+                                 << "要略";
+    QTest::newRow("left beyond") << "left('方', 5)"
+                                 << "方";
+    QTest::newRow("right zero") << "right('方剂', 0)"
+                                << "";
+    QTest::newRow("len null") << "len(NULL) IS NULL"
+                              << "1";
 }
 
 void TestStore::functions_countCharacters() {
@@ -324,8 +368,8 @@ void TestStore::quote_inUserText_storedIntact_andCannotInject() {
     QVERIFY(db.execute(QStringLiteral("INSERT INTO 密码表 VALUES('") + store::jet::escapeLiteral(name) +
                        QStringLiteral("','pw','1')"))
                 .ok());
-    auto rs = db.openRecordSet(QStringLiteral("SELECT * FROM 密码表 WHERE 姓名='") + store::jet::escapeLiteral(name) +
-                               u'\'');
+    auto rs =
+        db.openRecordSet(QStringLiteral("SELECT * FROM 密码表 WHERE 姓名='") + store::jet::escapeLiteral(name) + u'\'');
     QVERIFY(rs.ok());
     QCOMPARE(rs->recordCount(), 1);
     QCOMPARE(rs->text(0), name);
@@ -462,8 +506,7 @@ void TestStore::template_hasSchemaAndEmptyFirstUseTables() {
     TestDataDir dir;
     store::Database db = dir.open();
     const QList<QPair<QString, QStringList>> expected = {
-        {store::table::kPrescriptions,
-         {"名称", "构成", "功效", "主治", "用法", "来源", "应用", "临床"}},
+        {store::table::kPrescriptions, {"名称", "构成", "功效", "主治", "用法", "来源", "应用", "临床"}},
         {store::table::kEffects, {"方剂功效"}},
         {store::table::kIndications, {"方剂主治"}},
         {store::table::kClinical, {"临床主治"}},

@@ -2,9 +2,13 @@
 
 namespace fangji::testing {
 
-FakeClock::FakeClock() : m_now(QDate(2026, 3, 7), QTime(10, 0)) { platform::setClock(this); }
+FakeClock::FakeClock() : m_now(QDate(2026, 3, 7), QTime(10, 0)) {
+    platform::setClock(this);
+}
 
-FakeClock::~FakeClock() { platform::setClock(nullptr); }
+FakeClock::~FakeClock() {
+    platform::setClock(nullptr);
+}
 
 qint64 FakeClock::monotonicMs() const {
     const qint64 value = m_mono;

@@ -18,9 +18,13 @@ QString iconName(platform::Icon icon) {
 }
 } // namespace
 
-ScriptedPrompts::ScriptedPrompts() { platform::setPrompts(this); }
+ScriptedPrompts::ScriptedPrompts() {
+    platform::setPrompts(this);
+}
 
-ScriptedPrompts::~ScriptedPrompts() { platform::setPrompts(nullptr); }
+ScriptedPrompts::~ScriptedPrompts() {
+    platform::setPrompts(nullptr);
+}
 
 void ScriptedPrompts::clear() {
     m_queue.clear();
@@ -44,8 +48,8 @@ ScriptedPrompts& ScriptedPrompts::expectSaveFile(const QString& path) {
     return *this;
 }
 
-platform::Answer ScriptedPrompts::message(QWidget*, const QString& text, platform::Icon icon,
-                                          platform::Buttons buttons, const QString& title) {
+platform::Answer ScriptedPrompts::message(QWidget*, const QString& text, platform::Icon icon, platform::Buttons buttons,
+                                          const QString& title) {
     m_shown << text;
     const platform::Answer fallback = buttons == platform::Buttons::YesNo ? platform::Answer::No : platform::Answer::Ok;
     if (m_queue.isEmpty() || m_queue.first().kind != Expected::Message) {

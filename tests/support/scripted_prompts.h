@@ -60,8 +60,8 @@ private:
 } // namespace fangji::testing
 
 // Fails the current test when the scripted prompts saw anything unexpected or missed one.
-#define FANGJI_VERIFY_PROMPTS(p)                                                                                   \
-    do {                                                                                                           \
-        const QStringList _problems = (p).problems();                                                              \
-        QVERIFY2(_problems.isEmpty(), qPrintable(_problems.join(QStringLiteral("\n"))));                          \
+#define FANGJI_VERIFY_PROMPTS(p)                                                                                       \
+    do {                                                                                                               \
+        const QStringList _problems = (p).problems();                                                                  \
+        QVERIFY2(_problems.isEmpty(), qPrintable(_problems.join(QStringLiteral("\n"))));                               \
     } while (false)

@@ -30,9 +30,13 @@ TestDataDir::~TestDataDir() {
     }
 }
 
-QString TestDataDir::dataDir() const { return platform::dataDir(); }
+QString TestDataDir::dataDir() const {
+    return platform::dataDir();
+}
 
-QString TestDataDir::databasePath() const { return platform::databasePath(); }
+QString TestDataDir::databasePath() const {
+    return platform::databasePath();
+}
 
 bool TestDataDir::installTemplate() const {
     QDir().mkpath(dataDir());

@@ -47,13 +47,23 @@ QList<QStringList> rows(store::Database& db, const QString& sql);
 // A session that records what the working windows ask of the main window.
 class FakeSession final : public platform::Session {
 public:
-    void LockMainMenus() override { locked = true; ++lockCount; }
-    void UnlockMainMenus() override { locked = false; ++unlockCount; unlockLevels << level; }
+    void LockMainMenus() override {
+        locked = true;
+        ++lockCount;
+    }
+    void UnlockMainMenus() override {
+        locked = false;
+        ++unlockCount;
+        unlockLevels << level;
+    }
     QString UserLevel() const override { return level; }
     void setUserLevel(const QString& l) override { level = l; }
     QWidget* mainWindow() const override { return main; }
     void showWindow(QWidget* window) override;
-    void setBackgroundPicture(const QImage& picture) override { background = picture; ++backgroundCount; }
+    void setBackgroundPicture(const QImage& picture) override {
+        background = picture;
+        ++backgroundCount;
+    }
     void endProgram() override { ended = true; }
 
     bool locked = true;
