@@ -13,6 +13,9 @@
 #include "store/database.h"
 #include "store/schema.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 namespace fangji::app {
 
 namespace {
@@ -72,6 +75,10 @@ Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
     platform::doEvents();
     platform::doEvents();
     m_main = std::make_unique<MainWindow>();
+    // Maximized; without a window manager to maximize it, it still covers the screen.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        m_main->setGeometry(screen->availableGeometry());
+    }
     m_main->showMaximized();
     m_main->loadBackground();
 

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace fangji::platform {
 
@@ -30,8 +31,11 @@ public:
         if (buttons == Buttons::YesNo) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             box.setDefaultButton(QMessageBox::Yes);
+            box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+            box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
         } else {
             box.setStandardButtons(QMessageBox::Ok);
+            box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
         }
         const int r = box.exec();
         if (buttons == Buttons::Ok) {

@@ -2,7 +2,9 @@
 
 #include "session.h"
 
+#include <QAbstractButton>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QScreen>
@@ -47,6 +49,17 @@ void WorkingWindow::releaseUnloaded() {
     for (const QPointer<QWidget>& w : windows) {
         delete w.data();
     }
+}
+
+void WorkingWindow::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+    if (enter && button != nullptr && button->isEnabled() && button->isVisible()) {
+        event->accept();
+        button->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 QSize WorkingWindow::mainWindowSize() const {

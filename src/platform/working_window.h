@@ -33,6 +33,10 @@ public:
 signals:
     void unloaded();
 
+protected:
+    // Enter on a focused button presses it, as everywhere in the system's windows.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     Session& m_session;
     bool m_unloading = false;

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -109,6 +110,8 @@ private slots:
     void about_showsVersionAndCaption_okUnlocks();
     void about_link_hoverAndClickOpenWebAddress();
     void webMenu_failureShowsDescription();
+    void workingWindow_enterOnFocusedButtonPressesIt_data();
+    void workingWindow_enterOnFocusedButtonPressesIt();
 };
 
 void TestShell::cleanup() {
@@ -454,6 +457,36 @@ void TestShell::webMenu_failureShowsDescription() {
     QCOMPARE(desktop.opened.size(), 1);
     QVERIFY(enabledTopMenus(w).isEmpty()); // the web command neither locks nor unlocks
     FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+void TestShell::workingWindow_enterOnFocusedButtonPressesIt_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("clicks");
+    QTest::newRow("return") << int(Qt::Key_Return) << 1;
+    QTest::newRow("keypad enter") << int(Qt::Key_Enter) << 1;
+    QTest::newRow("other key") << int(Qt::Key_A) << 0;
+}
+
+void TestShell::workingWindow_enterOnFocusedButtonPressesIt() {
+    QFETCH(int, key);
+    QFETCH(int, clicks);
+    testing::FakeSession session;
+    platform::WorkingWindow window(session);
+    window.setAttribute(Qt::WA_DeleteOnClose, false);
+    auto* button = new QPushButton(QStringLiteral("保存&B"), &window);
+    auto* other = new QLineEdit(&window);
+    other->move(0, 40);
+    int clicked = 0;
+    connect(button, &QPushButton::clicked, [&] { ++clicked; });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    button->setFocus();
+    QTest::keyClick(button, static_cast<Qt::Key>(key), key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    QCOMPARE(clicked, clicks);
+    // Enter in a text box is the box's own business.
+    other->setFocus();
+    QTest::keyClick(other, Qt::Key_Return);
+    QCOMPARE(clicked, clicks);
 }
 
 QTEST_MAIN(TestShell)
