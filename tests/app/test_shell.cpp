@@ -110,6 +110,7 @@ private slots:
     void about_showsVersionAndCaption_okUnlocks();
     void about_link_hoverAndClickOpenWebAddress();
     void webMenu_failureShowsDescription();
+    void desktop_documentWithoutProgram_isAnError();
     void workingWindow_enterOnFocusedButtonPressesIt_data();
     void workingWindow_enterOnFocusedButtonPressesIt();
 };
@@ -457,6 +458,25 @@ void TestShell::webMenu_failureShowsDescription() {
     QCOMPARE(desktop.opened.size(), 1);
     QVERIFY(enabledTopMenus(w).isEmpty()); // the web command neither locks nor unlocks
     FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+void TestShell::desktop_documentWithoutProgram_isAnError() {
+    // The desktop's registry (xdg-mime) knows no program for the document's type.
+    QTemporaryDir bin;
+    QFile script(bin.filePath("xdg-mime"));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nexit 0\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ':' + oldPath);
+    QFile doc(bin.filePath("print.rtf"));
+    QVERIFY(doc.open(QIODevice::WriteOnly));
+    doc.write("{\\rtf1 x}");
+    doc.close();
+    const QString error = platform::desktop().open(QUrl::fromLocalFile(doc.fileName()));
+    qputenv("PATH", oldPath);
+    QVERIFY2(error.startsWith(QStringLiteral("没有可以打开此类文档")), qPrintable(error));
 }
 
 void TestShell::workingWindow_enterOnFocusedButtonPressesIt_data() {
