@@ -2,10 +2,13 @@
 
 #include "store/schema.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QStringList>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 namespace fangji::bench {
@@ -285,6 +288,15 @@ std::vector<int> corpusSizes(int argc, char** argv) {
         sizes = {1000, 10000, 100000};
     }
     return sizes;
+}
+
+QString templateBesideProgram() {
+    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/vizi.mdb");
+    if (!QFileInfo::exists(path)) {
+        std::fprintf(stderr, "template %s not found\n", qPrintable(path));
+        return {};
+    }
+    return path;
 }
 
 } // namespace fangji::bench

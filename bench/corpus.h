@@ -3,6 +3,7 @@
 #include "store/database.h"
 #include "store/result.h"
 
+#include <QString>
 #include <QtGlobal>
 
 #include <vector>
@@ -15,5 +16,9 @@ store::Status generateCorpus(store::Database& db, int count, quint32 seed = 42);
 
 // The corpus sizes a benchmark runs: those on its command line, else 1,000, 10,000 and 100,000.
 std::vector<int> corpusSizes(int argc, char** argv);
+
+// The template database beside the benchmark program; empty (with a message on
+// standard error) when it is not there.
+QString templateBesideProgram();
 
 } // namespace fangji::bench

@@ -34,9 +34,8 @@ int countRows(store::Database& db, const QString& table) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const std::vector<int> sizes = bench::corpusSizes(argc, argv);
-    const QString templatePath = QCoreApplication::applicationDirPath() + QStringLiteral("/vizi.mdb");
-    if (!QFileInfo::exists(templatePath)) {
-        std::fprintf(stderr, "template %s not found\n", qPrintable(templatePath));
+    const QString templatePath = bench::templateBesideProgram();
+    if (templatePath.isEmpty()) {
         return 1;
     }
     constexpr int kRuns = 5;

@@ -73,9 +73,8 @@ double seconds(QElapsedTimer& timer) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const std::vector<int> sizes = bench::corpusSizes(argc, argv);
-    const QString templatePath = QCoreApplication::applicationDirPath() + QStringLiteral("/vizi.mdb");
-    if (!QFileInfo::exists(templatePath)) {
-        std::fprintf(stderr, "template %s not found\n", qPrintable(templatePath));
+    const QString templatePath = bench::templateBesideProgram();
+    if (templatePath.isEmpty()) {
         return 1;
     }
     std::printf("%10s %10s %12s %12s %10s %10s %10s\n", "rows", "file MB", "import s", "again s", "events", "backup s",

@@ -49,7 +49,11 @@ store::Result<PictureStore> storePictureFile(store::Table& table, int column, co
     return outcome;
 }
 
-store::Result<PictureStore> saveBackgroundPicture(const QString& databasePath, const QString& picturePath) {
+namespace {
+
+// Opens the settings table of the database at databasePath, goes to its first row
+// and hands the table to work together with whether that row exists.
+template <class T, class Work> store::Result<T> withSettingsRow(const QString& databasePath, Work work) {
     auto db = store::Database::open(databasePath, store::kMainConnect);
     if (!db) {
         return db.error();
@@ -62,45 +66,41 @@ store::Result<PictureStore> saveBackgroundPicture(const QString& databasePath, c
     if (!hasRow) {
         return hasRow.error();
     }
-    if (*hasRow) {
-        if (store::Status s = table->edit(); !s) {
-            return s.error();
-        }
-    } else {
-        table->addNew();
-    }
-    PictureStore outcome;
-    if (!picturePath.isEmpty()) {
-        auto stored = storePictureFile(*table, kPictureColumn, picturePath);
-        if (!stored) {
-            return stored.error();
-        }
-        outcome = *stored;
-    }
-    if (store::Status s = table->update(); !s) {
-        return s.error();
-    }
-    return outcome;
+    return work(*table, *hasRow);
+}
+
+} // namespace
+
+store::Result<PictureStore> saveBackgroundPicture(const QString& databasePath, const QString& picturePath) {
+    return withSettingsRow<PictureStore>(databasePath,
+                                         [&](store::Table& table, bool hasRow) -> store::Result<PictureStore> {
+                                             if (hasRow) {
+                                                 if (store::Status s = table.edit(); !s) {
+                                                     return s.error();
+                                                 }
+                                             } else {
+                                                 table.addNew();
+                                             }
+                                             PictureStore outcome;
+                                             if (!picturePath.isEmpty()) {
+                                                 auto stored = storePictureFile(table, kPictureColumn, picturePath);
+                                                 if (!stored) {
+                                                     return stored.error();
+                                                 }
+                                                 outcome = *stored;
+                                             }
+                                             if (store::Status s = table.update(); !s) {
+                                                 return s.error();
+                                             }
+                                             return outcome;
+                                         });
 }
 
 store::Result<QByteArray> readStoredPictureBytes(const QString& databasePath) {
-    auto db = store::Database::open(databasePath, store::kMainConnect);
-    if (!db) {
-        return db.error();
-    }
-    auto table = db->openTable(store::table::kSettings);
-    if (!table) {
-        return table.error();
-    }
-    auto hasRow = table->moveFirst();
-    if (!hasRow) {
-        return hasRow.error();
-    }
-    if (!*hasRow) {
-        return QByteArray();
-    }
-    const QVariant value = table->field(kPictureColumn);
-    return value.isValid() ? value.toByteArray() : QByteArray();
+    return withSettingsRow<QByteArray>(databasePath, [](store::Table& table, bool hasRow) -> store::Result<QByteArray> {
+        const QVariant value = hasRow ? table.field(kPictureColumn) : QVariant();
+        return value.isValid() ? value.toByteArray() : QByteArray();
+    });
 }
 
 } // namespace fangji::admin

@@ -3,6 +3,8 @@
 #include "scripted_prompts.h"
 #include "test_env.h"
 
+#include "menu_state.h"
+
 #include "admin/firstuse_store.h"
 #include "admin/password_form.h"
 #include "admin/profile_form.h"
@@ -28,8 +30,10 @@ using namespace fangji;
 using platform::Answer;
 using platform::Buttons;
 using platform::Icon;
+using testing::enabledTopMenus;
 using testing::FakeClock;
 using testing::FakeSession;
+using testing::kTopMenus;
 using testing::ScriptedPrompts;
 using testing::TestDataDir;
 
@@ -37,7 +41,6 @@ namespace {
 
 const QString kUser = QStringLiteral("张三");
 const QString kPassword = QStringLiteral("abcd1234");
-const QStringList kTopMenus = {"ZysjDl", "zycxll", "zyexit", "XtHelp", "xtwh"};
 
 template <class T> T* child(QWidget* w, const QString& name) {
     T* c = w->findChild<T*>(name);
@@ -69,16 +72,6 @@ QStringList visibleWindows(const FakeSession& s) {
     for (QWidget* w : s.shownWindows) {
         if (w->isVisible()) {
             out << w->objectName();
-        }
-    }
-    return out;
-}
-
-QStringList enabledTopMenus(const app::MainWindow& w) {
-    QStringList out;
-    for (const QString& name : kTopMenus) {
-        if (w.menuAction(name)->isEnabled()) {
-            out << name;
         }
     }
     return out;

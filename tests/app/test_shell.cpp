@@ -3,6 +3,8 @@
 #include "scripted_prompts.h"
 #include "test_env.h"
 
+#include "menu_state.h"
+
 #include "app/about_form.h"
 #include "app/main_window.h"
 #include "app/startup.h"
@@ -29,23 +31,13 @@ using namespace fangji;
 using platform::Answer;
 using platform::Buttons;
 using platform::Icon;
+using testing::enabledTopMenus;
+using testing::kTopMenus;
 using testing::RecordingDesktop;
 using testing::ScriptedPrompts;
 using testing::TestDataDir;
 
 namespace {
-
-const QStringList kTopMenus = {"ZysjDl", "zycxll", "zyexit", "XtHelp", "xtwh"};
-
-QStringList enabledTopMenus(const app::MainWindow& w) {
-    QStringList out;
-    for (const QString& name : kTopMenus) {
-        if (w.menuAction(name)->isEnabled()) {
-            out << name;
-        }
-    }
-    return out;
-}
 
 QStringList openWindows(const app::MainWindow& w) {
     QStringList out;

@@ -5,6 +5,8 @@
 #include "scripted_prompts.h"
 #include "test_env.h"
 
+#include "menu_state.h"
+
 #include "admin/firstuse_store.h"
 #include "app/main_window.h"
 #include "app/startup.h"
@@ -28,22 +30,12 @@ using namespace fangji;
 using platform::Answer;
 using platform::Buttons;
 using platform::Icon;
+using testing::enabledTopMenus;
+using testing::kTopMenus;
 using testing::ScriptedPrompts;
 using testing::TestDataDir;
 
 namespace {
-
-const QStringList kTopMenus = {"ZysjDl", "zycxll", "zyexit", "XtHelp", "xtwh"};
-
-QStringList enabledTopMenus(const app::MainWindow& w) {
-    QStringList out;
-    for (const QString& name : kTopMenus) {
-        if (w.menuAction(name)->isEnabled()) {
-            out << name;
-        }
-    }
-    return out;
-}
 
 template <class T> T* child(QWidget* w, const char* name) {
     T* c = w ? w->findChild<T*>(QString::fromLatin1(name)) : nullptr;
