@@ -17,7 +17,53 @@ bool isNumeric(QChar c) {
     return (c >= u'0' && c <= u'9') || (c >= u'０' && c <= u'９');
 }
 
+// A C0 control character that a text never carries between the quotes of a statement.
+bool isStatementControl(char16_t u) {
+    return u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r';
+}
+
+// The text between the quotes of one string literal: quotes doubled, and each control
+// character closed out of the quotes as "'||char(N)||'", so that the statement holds no
+// NUL (the engine's tokenizer ends a statement there) and the literal stays one value.
+QString literalBody(const QString& text) {
+    QString out;
+    out.reserve(text.size() + 8);
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\'') {
+            out += QStringLiteral("''");
+        } else if (isStatementControl(u)) {
+            out += QStringLiteral("'||char(%1)||'").arg(static_cast<int>(u));
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString codePoint(char16_t u) {
+    return QStringLiteral("U+%1").arg(static_cast<int>(u), 4, 16, QChar(u'0')).toUpper();
+}
+
 } // namespace
+
+std::optional<QString> forbiddenCharacterProblem(const QString& text) {
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (isStatementControl(c.unicode())) {
+            return QStringLiteral("含有控制字符 ") + codePoint(c.unicode());
+        }
+        if (c.isHighSurrogate() && i + 1 < n && text[i + 1].isLowSurrogate()) {
+            ++i; // a pair: one character
+            continue;
+        }
+        if (c.isSurrogate()) {
+            return QStringLiteral("含有不成对的代理码位 ") + codePoint(c.unicode());
+        }
+    }
+    return std::nullopt;
+}
 
 QString trimSpaces(const QString& text) {
     qsizetype begin = 0;
@@ -95,7 +141,7 @@ QString NormalizeEntryText(const QString& input) {
 }
 
 QString nameLookupStatement(const QString& name) {
-    return QStringLiteral("SELECT * FROM 中医方剂  WHERE 名称=") + u'\'' + store::jet::escapeLiteral(name) + u'\'';
+    return QStringLiteral("SELECT * FROM 中医方剂  WHERE 名称=") + u'\'' + literalBody(name) + u'\'';
 }
 
 QString searchStatement(const EntryRecord& criteria) {
@@ -116,7 +162,7 @@ QString searchStatement(const EntryRecord& criteria) {
     };
     QString sql;
     for (const Condition& c : kConditions) {
-        const QString value = store::jet::escapeLiteral(store::jet::escapePattern(criteria[c.position]));
+        const QString value = literalBody(store::jet::escapePattern(criteria[c.position]));
         sql += QString::fromUtf16(c.prefix) + QStringLiteral("'*") + value + QStringLiteral("*'");
     }
     sql += QStringLiteral(" order by 名称 ");

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 // Text rules of the prescription entry window: trimming, the normaliser every
 // stored text passes through, the statements of the lookup and the search, and
@@ -29,12 +30,23 @@ bool isBlank(const QString& text);
 QString NormalizeEntryText(const QString& text);
 
 // "SELECT * FROM 中医方剂  WHERE 名称='<name>'": the exact-name lookup, the name
-// placed as one literal (quotes doubled).
+// placed as one literal (quotes doubled). A control character other than TAB, LF
+// and CR is written as "'||char(N)||'", because the engine ends a statement at a
+// NUL and a file written by an earlier version may hold such characters.
 QString nameLookupStatement(const QString& name);
 
 // The search criteria, in record order (position 0 to 7). Each acts as a plain
-// "contains" criterion: quotes and the pattern characters * ? # [ match themselves.
+// "contains" criterion: quotes and the pattern characters * ? # [ match themselves;
+// control characters are written as in the lookup.
 QString searchStatement(const EntryRecord& criteria);
+
+// Which characters a stored text may hold: everything but the C0 control characters
+// (TAB, LF and CR excepted) and unpaired surrogates, which have no UTF-8 form. Returns
+// nothing for a text that may be stored, otherwise the reason, as the end of a
+// sentence naming the first offending character: "含有控制字符 U+0000",
+// "含有不成对的代理码位 U+D800". Every way in (the entry boxes, fangji-cli add) checks
+// its texts with this one rule and refuses them rather than changing them.
+std::optional<QString> forbiddenCharacterProblem(const QString& text);
 
 // The number of prescriptions as the count label shows it: "12剂", "0剂".
 QString countLabel(int count);

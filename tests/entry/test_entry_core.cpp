@@ -50,6 +50,12 @@ private slots:
     void nameLookup_comparesTheWholeName_data();
     void nameLookup_comparesTheWholeName();
     void nameLookup_leavesOnlyItsOwnStoredQuery();
+    void statements_writeControlCharactersOutsideTheQuotes_data();
+    void statements_writeControlCharactersOutsideTheQuotes();
+    void storedControlCharacters_foundByLookupAndSearch_data();
+    void storedControlCharacters_foundByLookupAndSearch();
+    void forbiddenCharacterProblem_data();
+    void forbiddenCharacterProblem();
 
     void addUpdateDelete_roundTrip();
     void storedForm_normalisesAllButTheName();
@@ -239,6 +245,105 @@ void TestEntryCore::nameLookup_leavesOnlyItsOwnStoredQuery() {
     auto defs = db.queryDefNames();
     QVERIFY(defs.ok());
     QCOMPARE(*defs, QStringList{u"000"_qs});
+}
+
+// A file written by an earlier version may hold any control character in a text; the
+// statements must still reach the engine whole (it ends a statement at a NUL).
+void TestEntryCore::statements_writeControlCharactersOutsideTheQuotes_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("literal"); // the name as it stands in the lookup statement
+    QTest::newRow("NUL") << u"桂\u0000枝"_qs << u"'桂'||char(0)||'枝'"_qs;
+    QTest::newRow("NUL first and last") << QString(QChar(0)) + u"桂"_qs + QChar(0)
+                                        << u"''||char(0)||'桂'||char(0)||''"_qs;
+    QTest::newRow("escape and unit separator") << u"a\u001b\u001fb"_qs << u"'a'||char(27)||''||char(31)||'b'"_qs;
+    QTest::newRow("quote beside NUL") << u"a'\u0000'b"_qs << u"'a'''||char(0)||'''b'"_qs;
+    QTest::newRow("tab, CR and LF stay in the quotes") << u"a\tb\r\nc\rd\ne"_qs << u"'a\tb\r\nc\rd\ne'"_qs;
+    QTest::newRow("DEL stays in the quotes") << u"a\u007fb"_qs << u"'a\u007fb'"_qs;
+}
+
+void TestEntryCore::statements_writeControlCharactersOutsideTheQuotes() {
+    QFETCH(QString, name);
+    QFETCH(QString, literal);
+    QCOMPARE(entry::nameLookupStatement(name), u"SELECT * FROM 中医方剂  WHERE 名称="_qs + literal);
+    EntryRecord criteria;
+    criteria[0] = name;
+    const QString search = entry::searchStatement(criteria);
+    QVERIFY2(search.startsWith(u"SELECT * FROM 中医方剂 WHERE 名称 like '*"_qs + literal.mid(1, literal.size() - 2) +
+                               u"*' and 构成 like '**'"_qs),
+             qPrintable(search));
+    QVERIFY(!search.contains(QChar(0)));
+}
+
+void TestEntryCore::storedControlCharacters_foundByLookupAndSearch_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("fragment"); // a contains-search for it
+    QTest::newRow("NUL inside") << u"桂\u0000枝汤"_qs << u"\u0000枝"_qs;
+    QTest::newRow("NUL at the end") << u"麻黄汤\u0000"_qs << u"汤\u0000"_qs;
+    QTest::newRow("NUL at the start") << u"\u0000小柴胡汤"_qs << u"\u0000小"_qs;
+    QTest::newRow("bell and escape") << u"银\u0007翘\u001b散"_qs << u"翘\u001b"_qs;
+    QTest::newRow("quote and NUL") << u"O'\u0000Neil方"_qs << u"'\u0000N"_qs;
+    QTest::newRow("pattern characters and NUL") << u"星*\u0000?散"_qs << u"*\u0000?"_qs;
+}
+
+void TestEntryCore::storedControlCharacters_foundByLookupAndSearch() {
+    QFETCH(QString, name);
+    QFETCH(QString, fragment);
+    testing::TestDataDir dir;
+    store::Database db = dir.open();
+    QVERIFY(db.isOpen());
+    // Stored directly, as an older program could have.
+    QVERIFY(testing::addPrescription(db, {name, u"甲。"_qs}));
+    QString cut = name;
+    cut.remove(QChar(0));
+    if (cut != name) {
+        QVERIFY(testing::addPrescription(db, {cut, u"乙。"_qs}));
+    }
+    QVERIFY(testing::addPrescription(db, {u"桂枝"_qs, u"丙。"_qs}));
+
+    for (int way = 0; way < 2; ++way) {
+        auto row = way == 0 ? entry::lookupByName(db, name) : entry::seekByName(db, name);
+        QVERIFY2(row.ok(), qPrintable(row.ok() ? QString() : row.error().description));
+        QVERIFY(row->has_value());
+        QCOMPARE((**row)[0], name);
+        QCOMPARE((**row)[1], u"甲。"_qs);
+    }
+    auto none = entry::lookupByName(db, name + QChar(0));
+    QVERIFY2(none.ok(), qPrintable(none.ok() ? QString() : none.error().description));
+    QVERIFY(!none->has_value());
+
+    EntryRecord criteria;
+    criteria[0] = fragment;
+    QCOMPARE(names(db, entry::searchStatement(criteria)), QStringList{name});
+    criteria[0] = name;
+    QCOMPARE(names(db, entry::searchStatement(criteria)), QStringList{name});
+}
+
+void TestEntryCore::forbiddenCharacterProblem_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("problem"); // null: the text may be stored
+    QTest::newRow("plain") << u"桂枝汤"_qs << QString();
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("tab, CR, LF") << u"桂\t枝\r\n芍\r药\n"_qs << QString();
+    QTest::newRow("ideographic space, BOM, DEL") << u"\u3000桂\ufeff枝\u007f"_qs << QString();
+    QTest::newRow("emoji") << u"桂😀枝"_qs << QString();
+    QTest::newRow("NUL") << u"桂\u0000枝"_qs << u"含有控制字符 U+0000"_qs;
+    QTest::newRow("SOH") << u"\u0001"_qs << u"含有控制字符 U+0001"_qs;
+    QTest::newRow("vertical tab") << u"桂\u000b"_qs << u"含有控制字符 U+000B"_qs;
+    QTest::newRow("form feed") << u"桂\u000c枝"_qs << u"含有控制字符 U+000C"_qs;
+    QTest::newRow("unit separator") << u"\u001f"_qs << u"含有控制字符 U+001F"_qs;
+    QTest::newRow("first one named") << u"a\u0002b\u0000"_qs << u"含有控制字符 U+0002"_qs;
+    QTest::newRow("lone high surrogate") << u"桂"_qs + QChar(0xd800) + u"枝"_qs << u"含有不成对的代理码位 U+D800"_qs;
+    QTest::newRow("high surrogate at the end") << u"桂"_qs + QChar(0xdbff) << u"含有不成对的代理码位 U+DBFF"_qs;
+    QTest::newRow("lone low surrogate") << QString(QChar(0xdc00)) << u"含有不成对的代理码位 U+DC00"_qs;
+    QTest::newRow("pair reversed") << QString(QChar(0xde00)) + QChar(0xd83d) << u"含有不成对的代理码位 U+DE00"_qs;
+}
+
+void TestEntryCore::forbiddenCharacterProblem() {
+    QFETCH(QString, text);
+    QFETCH(QString, problem);
+    const std::optional<QString> found = entry::forbiddenCharacterProblem(text);
+    QCOMPARE(found.value_or(QString()), problem);
+    QCOMPARE(found.has_value(), !problem.isNull());
 }
 
 // ------------------------------------------------------------------ store operations
