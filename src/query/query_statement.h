@@ -33,14 +33,16 @@ Criteria trimmed(const Criteria& criteria);
 // The query statement: fourteen "contains" conditions joined with "and", then
 // the order clause chosen by the sort list's text ("名称" or "功效"; any other
 // text gives none). Each criterion is placed inside the quotes with its quotes
-// doubled; "*", "?", "#" and "[" keep their pattern meaning.
+// doubled and its control characters (TAB, LF, CR excepted) written as
+// "'||char(N)||'"; "*", "?", "#" and "[" keep their pattern meaning.
 QString buildQueryStatement(const Criteria& criteria, const QString& sortText);
 
 // The full listing's statement for the sort list's text: ordered by 名称 or 功效;
 // any other text (also the empty text) lists only rows with an empty name.
 QString fullListingStatement(const QString& sortText);
 
-// The detail lookup of one prescription by its exact name (quotes doubled).
+// The detail lookup of one prescription by its exact name (quotes doubled, control
+// characters written as in the query statement).
 QString detailStatement(const QString& name);
 
 // Removes one final "。" from every stored source; run before each full listing.

@@ -52,6 +52,10 @@ private slots:
     void query_criteria_data();
     void query_criteria();
     void query_orderBy_followsSortText();
+    void query_storedControlCharacters_data();
+    void query_storedControlCharacters();
+    void detail_findsANameWithControlCharacters_data();
+    void detail_findsANameWithControlCharacters();
     void fullListing_stripsOneFinalFullStopEachTime();
     void fullListing_nullsShowEmpty_andNullNameFirstIsNoContent();
     void fullListing_unknownSort_listsOnlyEmptyNames();
@@ -94,6 +98,16 @@ void TestQueryCore::statement_exactText_data() {
     QStringList quoted(14, QString());
     quoted[0] = QStringLiteral("O'Neil");
     quoted[2] = QStringLiteral("a*b?[c]#");
+    QStringList controls(14, QString());
+    controls[0] = u"桂\u0000枝"_qs;
+    controls[13] = u"a'\u001b"_qs;
+    QTest::newRow("control characters outside the quotes")
+        << controls << QString()
+        << QStringLiteral("SELECT * FROM 中医方剂 WHERE 名称 like '*桂'||char(0)||'枝*' and 构成 like '**' and 构成 "
+                          "like '**' and 构成 like '**' and 功效 like '**' and 功效 like '**' and 功效 like '**' and "
+                          "主治 like '**' and 主治 like '**' and 主治 like '**' and 应用 like '**' and 应用 like '**' "
+                          "and 应用 like '*a'''||char(27)||'*' and 来源 like '**'");
+
     QTest::newRow("quote doubled, pattern kept")
         << quoted << QStringLiteral("名称")
         << QStringLiteral("SELECT * FROM 中医方剂 WHERE 名称 like '*O''Neil*' and 构成 like '*a*b?[c]#*' and 构成 "
@@ -281,6 +295,85 @@ void TestQueryCore::query_criteria() {
     QCOMPARE(rows->hasContent(), !expected.isEmpty());
     // The statement stays behind as the one stored query "000".
     QCOMPARE(*db.queryDefNames(), QStringList{QStringLiteral("000")});
+}
+
+// A file written by an earlier version may hold control characters in any text; every
+// criterion and the detail lookup must reach the engine whole (it ends a statement at a NUL).
+void TestQueryCore::query_storedControlCharacters_data() {
+    QTest::addColumn<int>("index"); // as in statement_exactText
+    QTest::addColumn<QString>("criterion");
+    QTest::addColumn<QStringList>("expected");
+    const QString nulName = u"桂\u0000枝汤"_qs;
+    QTest::newRow("NUL in the name") << 0 << u"\u0000枝"_qs << QStringList{nulName};
+    QTest::newRow("whole name with NUL") << 0 << nulName << QStringList{nulName};
+    QTest::newRow("NUL alone") << 0 << u"\u0000"_qs << QStringList{nulName};
+    QTest::newRow("no NUL matches both") << 0 << u"枝汤"_qs << QStringList{u"桂枝汤"_qs, nulName};
+    QTest::newRow("NUL in a source") << 1 << u"伤寒\u0000"_qs << QStringList{nulName};
+    QTest::newRow("escape in a herb") << 3 << u"芍\u001b"_qs << QStringList{u"桂枝汤"_qs};
+    QTest::newRow("unit separator in an effect") << 6 << u"\u001f"_qs << QStringList();
+    QTest::newRow("NUL with a quote") << 13 << u"'\u0000"_qs << QStringList{u"桂枝汤"_qs};
+    QTest::newRow("NUL with a pattern") << 0 << u"?\u0000*汤"_qs << QStringList{nulName};
+}
+
+void TestQueryCore::query_storedControlCharacters() {
+    QFETCH(int, index);
+    QFETCH(QString, criterion);
+    QFETCH(QStringList, expected);
+    TestDataDir dir;
+    store::Database db = dir.open();
+    QVERIFY(
+        testing::addPrescription(db, rx(u"桂\u0000枝汤"_qs, u"桂枝"_qs, u"清热"_qs, u"发热"_qs, u"伤寒\u0000论"_qs)));
+    QVERIFY(testing::addPrescription(
+        db, rx(u"桂枝汤"_qs, u"桂枝 芍\u001b药"_qs, u"清热"_qs, u"发热"_qs, u"伤寒论"_qs, u"感冒'\u0000"_qs)));
+    QStringList texts(14, QString());
+    texts[index] = criterion;
+    Criteria c;
+    c.name = texts[0];
+    c.source = texts[1];
+    for (int i = 0; i < 3; ++i) {
+        c.herbs[i] = texts[2 + i];
+        c.effects[i] = texts[5 + i];
+        c.indications[i] = texts[8 + i];
+        c.clinical[i] = texts[11 + i];
+    }
+    QVERIFY(!buildQueryStatement(c, kSortByName).contains(QChar(0)));
+    auto rows = runQuery(db, c, kSortByName);
+    QVERIFY2(rows.ok(), rows.ok() ? "" : qPrintable(rows.error().description));
+    QStringList found = names(*rows);
+    std::sort(found.begin(), found.end());
+    std::sort(expected.begin(), expected.end());
+    QCOMPARE(found, expected);
+}
+
+void TestQueryCore::detail_findsANameWithControlCharacters_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("statementTail"); // the literal the statement ends with
+    QTest::newRow("NUL") << u"桂\u0000枝汤"_qs << u"'桂'||char(0)||'枝汤'"_qs;
+    QTest::newRow("NUL at the end") << u"麻黄汤\u0000"_qs << u"'麻黄汤'||char(0)||''"_qs;
+    QTest::newRow("bell and quote") << u"a'\u0007b"_qs << u"'a'''||char(7)||'b'"_qs;
+    QTest::newRow("tab and line break kept") << u"a\tb\r\nc"_qs << u"'a\tb\r\nc'"_qs;
+}
+
+void TestQueryCore::detail_findsANameWithControlCharacters() {
+    QFETCH(QString, name);
+    QFETCH(QString, statementTail);
+    QCOMPARE(detailStatement(name), u"SELECT * FROM 中医方剂 WHERE 名称 = "_qs + statementTail);
+    TestDataDir dir;
+    store::Database db = dir.open();
+    QStringList texts = rx(name, u"构成"_qs);
+    QVERIFY(testing::addPrescription(db, texts));
+    QString cut = name;
+    cut.remove(QChar(0));
+    cut.remove(QChar(7));
+    QVERIFY(testing::addPrescription(db, rx(cut + u"乙"_qs, u"别的"_qs)));
+    auto found = lookupDetail(db, name);
+    QVERIFY2(found.ok(), found.ok() ? "" : qPrintable(found.error().description));
+    QVERIFY(found->has_value());
+    QCOMPARE((**found)[0], name);
+    QCOMPARE((**found)[1], u"构成"_qs);
+    auto none = lookupDetail(db, name + QChar(0));
+    QVERIFY2(none.ok(), none.ok() ? "" : qPrintable(none.error().description));
+    QVERIFY(!none->has_value());
 }
 
 void TestQueryCore::query_orderBy_followsSortText() {
