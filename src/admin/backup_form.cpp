@@ -2,6 +2,8 @@
 
 #include "backup_restore.h"
 
+#include "store/backup.h"
+
 #include "platform/busy.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
@@ -169,7 +171,12 @@ void BackupForm::startAnimation() {
 
 void BackupForm::reportCopyError(const store::DbError& error) {
     m_movie->stop();
-    platform::message(this, store::errorReport(error, true), platform::Icon::None);
+    // A file in use, or a copy onto its own source, is a plain refusal: nothing was changed.
+    if (error.number == store::kErrorInUse || error.number == store::kErrorSameFile) {
+        platform::message(this, error.description, platform::Icon::Exclamation);
+    } else {
+        platform::message(this, store::errorReport(error, true), platform::Icon::None);
+    }
     m_aniPlay->hide();
     showButtons(true);
     m_copying = false;

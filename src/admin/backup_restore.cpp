@@ -35,14 +35,18 @@ store::Status checkSystemDatabase(const QString& path, const QString& connect) {
 }
 
 store::Status backupDatabaseFile(const QString& databasePath, const QString& target) {
+    if (store::Status s = checkSystemDatabase(databasePath, store::kMainConnect); !s) {
+        return store::DbError{kNotADatabase,
+                              QStringLiteral("系统数据已损坏，不能备份。（%1）").arg(s.error().description)};
+    }
     return store::backupDatabase(databasePath, target, store::kMainConnect);
 }
 
-store::Status restoreDatabaseFile(const QString& source, const QString& databasePath) {
+store::Status restoreDatabaseFile(const QString& source, const QString& databasePath, int waitMs) {
     if (store::Status s = checkSystemDatabase(source, store::kMainConnect); !s) {
         return s;
     }
-    return store::backupDatabase(source, databasePath, store::kMainConnect);
+    return store::restoreDatabase(source, databasePath, store::kMainConnect, waitMs);
 }
 
 } // namespace fangji::admin

@@ -10,6 +10,7 @@
 #include "platform/data_file.h"
 #include "platform/paths.h"
 #include "query/query_statement.h"
+#include "store/backup.h"
 #include "store/database.h"
 #include "store/schema.h"
 
@@ -407,7 +408,8 @@ int cmdRestore(QCommandLineParser& p, Streams& io) {
         return refused(io, QStringLiteral("不能建立数据文件夹 ") + platform::dataDir());
     }
     if (auto s = admin::restoreDatabaseFile(args[0].trimmed(), platform::databasePath()); !s) {
-        return refused(io, store::errorReport(s.error(), true));
+        const bool plain = s.error().number == store::kErrorInUse || s.error().number == store::kErrorSameFile;
+        return refused(io, plain ? s.error().description : store::errorReport(s.error(), true));
     }
     io.out << QStringLiteral("已从 %1 恢复数据").arg(args[0].trimmed()) << '\n';
     return kExitOk;

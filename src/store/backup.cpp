@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <sqlite3.h>
@@ -14,87 +16,341 @@
 
 namespace fangji::store {
 
-Status backupDatabase(const QString& from, const QString& to, const QString& connect) {
-    auto source = Database::open(from, connect);
-    if (!source) {
-        return source.error();
+namespace {
+
+const QString kInUse = QStringLiteral("数据文件正在使用，不能恢复。");
+
+// Temporary copies are named after their target: "<target>.fangji-XXXXXX".
+QString temporaryTemplate(const QFileInfo& target) {
+    return target.absoluteDir().filePath(target.fileName() + QStringLiteral(".fangji-XXXXXX"));
+}
+
+QString journalOf(const QString& path) {
+    return path + QStringLiteral("-journal");
+}
+
+void removeWithJournal(const QString& path) {
+    QFile::remove(journalOf(path));
+    QFile::remove(path);
+}
+
+bool sameFile(const QString& a, const QString& b) {
+    const QFileInfo fa(a);
+    const QFileInfo fb(b);
+    if (fa.exists() && fb.exists()) {
+        return fa.canonicalFilePath() == fb.canonicalFilePath();
     }
-    const QFileInfo target(to);
-    if (target.isDir()) {
-        return DbError{SQLITE_CANTOPEN, QStringLiteral("unable to open database file")};
-    }
-    // A name beside the target, in the same folder, so that the final rename stays
-    // on one file system and replaces the target in one step.
-    QTemporaryFile beside(target.absoluteDir().filePath(target.fileName() + QStringLiteral(".XXXXXX")));
+    return fa.absoluteFilePath() == fb.absoluteFilePath();
+}
+
+// A new, empty temporary file beside `target`; its name, or an error.
+Result<QString> newTemporaryBeside(const QFileInfo& target) {
+    QTemporaryFile beside(temporaryTemplate(target));
     beside.setAutoRemove(false);
     if (!beside.open()) {
         return DbError{SQLITE_CANTOPEN, beside.errorString()};
     }
-    const QString partPath = beside.fileName();
+    const QString path = beside.fileName();
     beside.close();
-    auto removePart = [&partPath] { QFile::remove(partPath); };
+    return path;
+}
 
-    {
-        auto dest = Database::create(partPath, connect);
-        if (!dest) {
-            removePart();
-            return dest.error();
-        }
-        sqlite3_backup* backup = sqlite3_backup_init(dest->handle(), "main", source->handle(), "main");
-        if (backup == nullptr) {
-            DbError e = dest->lastError();
-            dest->close();
-            removePart();
-            return e;
-        }
-        int rc = SQLITE_OK;
-        do {
-            rc = sqlite3_backup_step(backup, -1);
-            if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-                sqlite3_sleep(20);
-            }
-        } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
-        sqlite3_backup_finish(backup);
-        if (rc != SQLITE_DONE) {
-            DbError e{rc, QString::fromUtf8(sqlite3_errstr(rc))};
-            dest->close();
-            removePart();
-            return e;
-        }
-        dest->close();
+// Copies every page of `source` into `dest` in one step of the engine's backup facility.
+// The step takes the locks it needs within the connections' busy time; when it cannot,
+// it gives up and the destination keeps its content.
+Status copyPages(Database& source, Database& dest) {
+    sqlite3_backup* backup = sqlite3_backup_init(dest.handle(), "main", source.handle(), "main");
+    if (backup == nullptr) {
+        return dest.lastError();
     }
-    source->close();
+    const int rc = sqlite3_backup_step(backup, -1);
+    const int finished = sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE) {
+        return DbError{rc, QString::fromUtf8(sqlite3_errstr(rc))};
+    }
+    if (finished != SQLITE_OK) {
+        return dest.lastError();
+    }
+    return {};
+}
 
-    // The copy must open with the key and read back before it replaces anything.
-    {
-        auto check = Database::open(partPath, connect);
-        if (!check) {
-            removePart();
-            return check.error();
+Result<QString> singleText(Database& db, const QString& sql) {
+    auto stmt = db.prepareNative(sql);
+    if (!stmt) {
+        return stmt.error();
+    }
+    auto row = stmt->step();
+    if (!row) {
+        return row.error();
+    }
+    return *row ? stmt->text(0) : QString();
+}
+
+// The engine's quick integrity check.
+Status checkIntegrity(Database& db) {
+    auto verdict = singleText(db, QStringLiteral("PRAGMA quick_check"));
+    if (!verdict) {
+        return verdict.error();
+    }
+    if (*verdict != QStringLiteral("ok")) {
+        return DbError{kErrorNotChecked, *verdict};
+    }
+    return {};
+}
+
+// The number of rows of every table, by name.
+Result<QMap<QString, qint64>> rowCounts(Database& db) {
+    auto names = db.prepareNative(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"));
+    if (!names) {
+        return names.error();
+    }
+    QStringList tables;
+    if (Status s = forEachRow(*names, [&](const Statement& row) { tables << row.text(0); }); !s) {
+        return s.error();
+    }
+    names = Statement();
+    QMap<QString, qint64> counts;
+    for (const QString& table : tables) {
+        auto n = singleText(db, QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(table));
+        if (!n) {
+            return n.error();
         }
-        auto probe = check->prepareNative(QStringLiteral("PRAGMA quick_check"));
-        if (!probe) {
-            removePart();
-            return probe.error();
+        counts.insert(table, n->toLongLong());
+    }
+    return counts;
+}
+
+// Opens the file just written and checks it: the integrity check, and when `expected`
+// is given, the same number of rows in every table.
+Status verifyCopy(const QString& path, const QString& connect, const QMap<QString, qint64>* expected) {
+    auto db = Database::open(path, connect);
+    if (!db) {
+        return db.error();
+    }
+    if (Status s = checkIntegrity(*db); !s) {
+        return s;
+    }
+    if (expected != nullptr) {
+        auto counts = rowCounts(*db);
+        if (!counts) {
+            return counts.error();
         }
-        auto row = probe->step();
-        if (!row || !*row || probe->text(0) != QStringLiteral("ok")) {
-            const DbError e = row ? DbError{SQLITE_CORRUPT, probe->text(0)} : row.error();
-            probe = Statement();
-            check->close();
-            removePart();
-            return e;
+        if (*counts != *expected) {
+            return DbError{kErrorNotChecked, QStringLiteral("恢复后的数据与备份文件不一致")};
         }
     }
+    return {};
+}
 
+Status renameOver(const QString& from, const QString& to) {
     std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(partPath.toStdU16String()),
-                            std::filesystem::path(target.absoluteFilePath().toStdU16String()), ec);
+    std::filesystem::rename(std::filesystem::path(from.toStdU16String()),
+                            std::filesystem::path(QFileInfo(to).absoluteFilePath().toStdU16String()), ec);
     if (ec) {
-        removePart();
         return DbError{SQLITE_IOERR, QString::fromLocal8Bit(ec.message().c_str())};
     }
     return {};
+}
+
+// Writes a checked copy of `source` into a new temporary file beside `target`, with
+// `pageSize` bytes a page; returns the temporary file's name.
+Result<QString> checkedCopyBeside(Database& source, const QFileInfo& target, const QString& connect, int pageSize) {
+    auto part = newTemporaryBeside(target);
+    if (!part) {
+        return part.error();
+    }
+    {
+        auto dest = Database::create(*part, connect, pageSize);
+        if (!dest) {
+            removeWithJournal(*part);
+            return dest.error();
+        }
+        if (Status s = copyPages(source, *dest); !s) {
+            dest->close();
+            removeWithJournal(*part);
+            return s.error();
+        }
+    }
+    if (Status s = verifyCopy(*part, connect, nullptr); !s) {
+        removeWithJournal(*part);
+        return s.error();
+    }
+    return part;
+}
+
+// A copy of `source` with pages of `pageSize` bytes, written beside `target` through the
+// cipher's export (its page-by-page copy needs equal page sizes on both sides).
+Result<QString> convertedCopyBeside(Database& source, const QFileInfo& target, const QString& connect, int pageSize) {
+    auto part = newTemporaryBeside(target);
+    if (!part) {
+        return part.error();
+    }
+    const QString key = connectPassword(connect).replace(u'\'', QStringLiteral("''"));
+    const QString file = QString(*part).replace(u'\'', QStringLiteral("''"));
+    auto version = singleText(source, QStringLiteral("PRAGMA user_version"));
+    Status s = version ? Status() : Status(version.error());
+    if (s) {
+        s = source.executeNative(QStringLiteral("ATTACH DATABASE '%1' AS fangji_copy KEY '%2'").arg(file, key));
+    }
+    if (s) {
+        s = source.executeNative(QStringLiteral("PRAGMA fangji_copy.cipher_page_size = %1;"
+                                                "SELECT sqlcipher_export('fangji_copy');"
+                                                "PRAGMA fangji_copy.user_version = %2")
+                                     .arg(pageSize)
+                                     .arg(version ? version->toLongLong() : 0));
+        (void)source.executeNative(QStringLiteral("DETACH DATABASE fangji_copy"));
+    }
+    if (s) {
+        s = verifyCopy(*part, connect, nullptr);
+    }
+    if (!s) {
+        removeWithJournal(*part);
+        return s.error();
+    }
+    return part;
+}
+
+bool isNotADatabase(const DbError& e) {
+    const int primary = e.number & 0xff;
+    return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
+}
+
+} // namespace
+
+void removeCopyLeftovers(const QString& target) {
+    const QFileInfo info(target);
+    const QDir dir = info.absoluteDir();
+    const QString base = QRegularExpression::escape(info.fileName());
+    // The store's own temporary names, and the names earlier versions used
+    // ("<target>.XXXXXX"), which are taken only where they cannot be a file of the
+    // user's: an empty file, or one with a journal beside it (an interrupted copy).
+    static const QString kOwn = QStringLiteral("^%1\\.fangji-[A-Za-z0-9]{6}(-journal)?$");
+    static const QString kEarlier = QStringLiteral("^%1\\.[A-Za-z0-9]{6}$");
+    const QRegularExpression own(kOwn.arg(base));
+    const QRegularExpression earlier(kEarlier.arg(base));
+    const QRegularExpression earlierJournal(kEarlier.arg(base).chopped(1) + QStringLiteral("-journal$"));
+    for (const QFileInfo& entry : dir.entryInfoList(QDir::Files | QDir::Hidden)) {
+        const QString name = entry.fileName();
+        if (own.match(name).hasMatch()) {
+            QFile::remove(entry.absoluteFilePath());
+        } else if (earlier.match(name).hasMatch()) {
+            const QString journal = journalOf(entry.absoluteFilePath());
+            if (entry.size() == 0 || QFileInfo::exists(journal)) {
+                removeWithJournal(entry.absoluteFilePath());
+            }
+        } else if (earlierJournal.match(name).hasMatch()) {
+            // A journal whose copy is gone belongs to nothing.
+            if (!QFileInfo::exists(entry.absoluteFilePath().chopped(8))) {
+                QFile::remove(entry.absoluteFilePath());
+            }
+        }
+    }
+}
+
+Status backupDatabase(const QString& from, const QString& to, const QString& connect) {
+    const QFileInfo target(to);
+    if (target.isDir()) {
+        return DbError{SQLITE_CANTOPEN, QStringLiteral("unable to open database file")};
+    }
+    if (sameFile(from, to)) {
+        return DbError{kErrorSameFile, QStringLiteral("备份文件不能是数据文件本身。")};
+    }
+    removeCopyLeftovers(to);
+    auto source = Database::open(from, connect);
+    if (!source) {
+        return source.error();
+    }
+    // The copy keeps the source's page size: the cipher copies page by page.
+    auto part = checkedCopyBeside(*source, target, connect, source->pageSize());
+    source->close();
+    if (!part) {
+        return part.error();
+    }
+    if (Status s = renameOver(*part, to); !s) {
+        removeWithJournal(*part);
+        return s;
+    }
+    return {};
+}
+
+Status restoreDatabase(const QString& from, const QString& to, const QString& connect, int waitMs) {
+    const QFileInfo target(to);
+    if (target.isDir()) {
+        return DbError{SQLITE_CANTOPEN, QStringLiteral("unable to open database file")};
+    }
+    if (sameFile(from, to)) {
+        return DbError{kErrorSameFile, QStringLiteral("不能用数据文件本身恢复。")};
+    }
+    removeCopyLeftovers(to);
+    auto source = Database::open(from, connect);
+    if (!source) {
+        return source.error();
+    }
+    if (Status s = checkIntegrity(*source); !s) {
+        return s;
+    }
+    auto expected = rowCounts(*source);
+    if (!expected) {
+        return expected.error();
+    }
+
+    // Opening the database file rolls back whatever an interrupted write left in its journal.
+    auto live = target.exists() ? Database::open(to, connect) : Result<Database>(DbError{SQLITE_NOTADB, QString()});
+    if (!live && !isNotADatabase(live.error())) {
+        const int primary = live.error().number & 0xff;
+        return primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? DbError{kErrorInUse, kInUse} : live.error();
+    }
+    if (!live) {
+        // Missing, or no database at all: nothing else can be using its content, so it
+        // is replaced as a whole. Its journal goes first, so that it can never be played
+        // into the restored file.
+        auto part = checkedCopyBeside(*source, target, connect, source->pageSize());
+        source->close();
+        if (!part) {
+            return part.error();
+        }
+        if (QFile::exists(journalOf(to)) && !QFile::remove(journalOf(to))) {
+            removeWithJournal(*part);
+            return DbError{SQLITE_IOERR, QStringLiteral("不能删除日志文件 ") + journalOf(to)};
+        }
+        if (Status s = renameOver(*part, to); !s) {
+            removeWithJournal(*part);
+            return s;
+        }
+        return verifyCopy(to, connect, &*expected);
+    }
+
+    // The cipher copies page by page between files of one page size only.
+    QString converted;
+    if (live->pageSize() != source->pageSize()) {
+        auto part = convertedCopyBeside(*source, target, connect, live->pageSize());
+        if (!part) {
+            return part.error();
+        }
+        converted = *part;
+        source->close();
+        auto reopened = Database::open(converted, connect);
+        if (!reopened) {
+            removeWithJournal(converted);
+            return reopened.error();
+        }
+        source = std::move(reopened);
+    }
+    sqlite3_busy_timeout(live->handle(), waitMs);
+    Status copied = copyPages(*source, *live);
+    live->close();
+    source->close();
+    if (!converted.isEmpty()) {
+        removeWithJournal(converted);
+    }
+    if (!copied) {
+        const int primary = copied.error().number & 0xff;
+        if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+            return DbError{kErrorInUse, kInUse};
+        }
+        return copied;
+    }
+    return verifyCopy(to, connect, &*expected);
 }
 
 } // namespace fangji::store

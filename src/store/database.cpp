@@ -94,9 +94,29 @@ int applyKey(sqlite3* db, const QString& path, const QString& connect, bool fres
     return rc;
 }
 
+// The page sizes to open an existing file with, most likely first: the store's own, then
+// the engine's former 1 KiB. A journal left by an interrupted write names the size of the
+// file's pages in its header; that size goes first, so the journal is rolled back with it.
+std::vector<int> pageSizesToTry(const QString& path) {
+    std::vector<int> sizes{kPageSize, 1024};
+    QFile journal(path + QStringLiteral("-journal"));
+    if (journal.open(QIODevice::ReadOnly)) {
+        static const QByteArray kMagic = QByteArray::fromHex("d9d505f920a163d7");
+        const QByteArray header = journal.read(28);
+        if (header.size() == 28 && header.startsWith(kMagic)) {
+            const auto* b = reinterpret_cast<const unsigned char*>(header.constData()) + 24;
+            const int size = (b[0] << 24) | (b[1] << 16) | (b[2] << 8) | b[3];
+            if (size == 1024 && sizes.front() != size) {
+                std::swap(sizes[0], sizes[1]);
+            }
+        }
+    }
+    return sizes;
+}
+
 } // namespace
 
-Result<Database> Database::openFile(const QString& path, const QString& connect, bool create) {
+Result<Database> Database::openFile(const QString& path, const QString& connect, bool create, int pageSize) {
     if (!create) {
         QFileInfo info(path);
         if (!info.exists() || info.isDir()) {
@@ -105,9 +125,10 @@ Result<Database> Database::openFile(const QString& path, const QString& connect,
     }
     // Files are written with 4 KiB pages (a quarter of the pages to decrypt on every
     // full read); a file with the engine's former 1 KiB pages still opens.
-    const std::vector<int> pageSizes = create ? std::vector<int>{kPageSize} : std::vector<int>{kPageSize, 1024};
+    const std::vector<int> pageSizes =
+        create ? std::vector<int>{pageSize > 0 ? pageSize : kPageSize} : pageSizesToTry(path);
     DbError failure;
-    for (const int pageSize : pageSizes) {
+    for (const int size : pageSizes) {
         sqlite3* db = nullptr;
         const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_FULLMUTEX;
         int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
@@ -116,7 +137,7 @@ Result<Database> Database::openFile(const QString& path, const QString& connect,
             sqlite3_close(db);
             return e;
         }
-        rc = applyKey(db, path, connect, create, pageSize);
+        rc = applyKey(db, path, connect, create, size);
         if (rc == SQLITE_OK) {
             rc = jet::registerFunctions(db);
         }
@@ -309,11 +330,20 @@ void Database::close() {
 }
 
 Result<Database> Database::open(const QString& path, const QString& connect) {
-    return openFile(path, connect, false);
+    return openFile(path, connect, false, 0);
 }
 
-Result<Database> Database::create(const QString& path, const QString& connect) {
-    return openFile(path, connect, true);
+Result<Database> Database::create(const QString& path, const QString& connect, int pageSize) {
+    return openFile(path, connect, true, pageSize);
+}
+
+int Database::pageSize() {
+    auto stmt = prepareNative(QStringLiteral("PRAGMA page_size"));
+    if (!stmt) {
+        return 0;
+    }
+    auto row = stmt->step();
+    return row && *row ? stmt->value(0).toInt() : 0;
 }
 
 DbError Database::lastError() const {

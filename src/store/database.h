@@ -141,12 +141,15 @@ public:
 
     // Opens an existing file with the key in the connect string (";pwd=...").
     static Result<Database> open(const QString& path, const QString& connect);
-    // Creates a new, empty file keyed with the connect string's password.
-    static Result<Database> create(const QString& path, const QString& connect);
+    // Creates a new, empty file keyed with the connect string's password, with pages of
+    // pageSize bytes (0: the size the store writes).
+    static Result<Database> create(const QString& path, const QString& connect, int pageSize = 0);
 
     void close();
     bool isOpen() const { return m_db != nullptr; }
     sqlite3* handle() const { return m_db; }
+    // The size of the file's pages in bytes.
+    int pageSize();
 
     // Jet statements: translated, then prepared or run.
     Result<Statement> prepare(const QString& jetSql);
@@ -180,7 +183,7 @@ public:
 
 private:
     explicit Database(sqlite3* db) : m_db(db) {}
-    static Result<Database> openFile(const QString& path, const QString& connect, bool create);
+    static Result<Database> openFile(const QString& path, const QString& connect, bool create, int pageSize);
     sqlite3* m_db = nullptr;
 };
 

@@ -164,6 +164,7 @@ private slots:
     void copyWindow_backupPausesFiveSecondsWithButtonsHidden();
     void copyWindow_restoreBringsRowsBack();
     void copyWindow_restoreRefusesForeignFile();
+    void copyWindow_restoreWhileFileInUse_refusedChangingNothing();
     void copyWindow_copyErrorReported();
     void animationIsPlayable();
 
@@ -652,6 +653,35 @@ void TestFiles::copyWindow_restoreRefusesForeignFile() {
     QVERIFY(child<QPushButton>(form, "Cmdcopy")->isVisible());
     QVERIFY(child<QPushButton>(form, "Cmdexit")->isVisible());
     QVERIFY(!child<QLabel>(form, "Aniplay")->isVisible());
+    delete form.data();
+}
+
+void TestFiles::copyWindow_restoreWhileFileInUse_refusedChangingNothing() {
+    TestDataDir data;
+    const QString backup = data.root() + QStringLiteral("/b.mdb");
+    QVERIFY(admin::backupDatabaseFile(data.databasePath(), backup).ok());
+    // Another connection's open write: the restore waits for it, then gives up.
+    auto writer = data.open();
+    QVERIFY(testing::exec(writer, QStringLiteral("BEGIN IMMEDIATE")));
+    QVERIFY(testing::addPrescription(writer, prescription(QStringLiteral("写入中"))));
+    ScriptedPrompts prompts;
+    testing::FakeClock clock;
+    clock.setAutoStep(100);
+    testing::FakeSession session;
+    QPointer<admin::BackupForm> form = new admin::BackupForm(session);
+    form->show();
+    QTest::mouseClick(child<QRadioButton>(form, "Optcove"), Qt::LeftButton);
+    child<QLineEdit>(form, "Txtpath")->setText(backup);
+    prompts.expectMessage(QStringLiteral("数据文件正在使用，不能恢复。"), Icon::Exclamation);
+    child<QPushButton>(form, "Cmdcopy")->click();
+    FANGJI_VERIFY_PROMPTS(prompts);
+    QVERIFY(child<QPushButton>(form, "Cmdcopy")->isVisible());
+    QVERIFY(!child<QLabel>(form, "Aniplay")->isVisible());
+    QVERIFY(writer.commit().ok());
+    writer.close();
+    const auto names = prescriptions(data.databasePath());
+    QCOMPARE(names.size(), 1);
+    QCOMPARE(names.first().first(), QStringLiteral("写入中"));
     delete form.data();
 }
 
