@@ -184,6 +184,16 @@ Pattern compile(std::string_view pat) {
     auto push = [&](Token t) { p.tokens.push_back(std::move(t)); };
     const auto* s = reinterpret_cast<const unsigned char*>(pat.data());
     const auto* end = s + pat.size();
+    // A "[" opens a class only when a "]" follows somewhere; otherwise it stands for
+    // itself. Knowing where the last "]" is answers that at once for every "[", so a
+    // long run of "[" costs no search per character.
+    const unsigned char* lastClose = nullptr;
+    for (const unsigned char* q = end; q != s;) {
+        if (*--q == ']') {
+            lastClose = q;
+            break;
+        }
+    }
     while (s < end) {
         unsigned char b = *s;
         if (b == '*') {
@@ -197,7 +207,9 @@ Pattern compile(std::string_view pat) {
         } else if (b == '#') {
             ++s;
             push({Token::Digit, {}, {}, false});
-        } else if (b == '[' && std::memchr(s + 1, ']', end - s - 1) != nullptr) {
+        } else if (b == '[' && lastClose != nullptr && lastClose > s) {
+            // The first "]" after the "[" closes the class; the search ends there and the
+            // class is consumed, so every character is searched over once.
             const auto* close = static_cast<const unsigned char*>(std::memchr(s + 1, ']', end - s - 1));
             // "[]" matches the empty string: it contributes nothing.
             const unsigned char* q = s + 1;

@@ -31,6 +31,8 @@ private slots:
     void like_data();
     void like();
     void like_null_neverMatches();
+    void like_longBracketRuns_data();
+    void like_longBracketRuns();
     void functions_countCharacters_data();
     void functions_countCharacters();
     void deleteStar_emptiesTable();
@@ -248,6 +250,33 @@ void TestStore::like_null_neverMatches() {
     QVERIFY(rs.ok());
     QCOMPARE(rs->recordCount(), 1);
     QCOMPARE(rs->text(0), QStringLiteral("乙"));
+}
+
+void TestStore::like_longBracketRuns_data() {
+    // A "[" with no "]" after it stands for itself; one with a "]" after it opens a class.
+    QTest::addColumn<QByteArray>("pattern");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("match");
+    const int n = 1000000;
+    const QByteArray run(n, '[');
+    QTest::newRow("run matches itself") << run << run << true;
+    QTest::newRow("run one short") << run << QByteArray(n - 1, '[') << false;
+    QTest::newRow("run one long") << run << QByteArray(n + 1, '[') << false;
+    QTest::newRow("run then star") << run + '*' << run + "汤" << true;
+    QTest::newRow("star then run") << '*' + run << "桂枝" + run << true;
+    QTest::newRow("run then digit") << run + '#' << run + '7' << true;
+    QTest::newRow("run then digit no") << run + '#' << run + 'x' << false;
+    QTest::newRow("run closed at end is one class") << run + "a]" << QByteArray("a") << true;
+    QTest::newRow("run closed at end one char only") << run + "a]" << QByteArray("[[") << false;
+    QTest::newRow("class then run") << "[!a]" + run << 'b' + run << true;
+    QTest::newRow("class then run no") << "[!a]" + run << 'a' + run << false;
+}
+
+void TestStore::like_longBracketRuns() {
+    QFETCH(QByteArray, pattern);
+    QFETCH(QByteArray, text);
+    QFETCH(bool, match);
+    QCOMPARE(store::jet::likeMatch(pattern, text), match);
 }
 
 void TestStore::functions_countCharacters_data() {
