@@ -148,7 +148,12 @@ Result<Database> Database::openFile(const QString& path, const QString& connect,
         if (rc == SQLITE_OK) {
             sqlite3_busy_timeout(db, 5000);
             sqlite3_exec(db, "PRAGMA cache_size = -65536", nullptr, nullptr, nullptr);
-            return Database(db);
+            Database opened(db);
+            // Indexes built with an earlier build's order of names are rebuilt (one pragma
+            // read when the file is current); a file that cannot be brought up to date now,
+            // read-only or busy, opens as it is and is checked again at the next open.
+            (void)checkNameOrder(opened, create);
+            return opened;
         }
         failure = errorOf(db);
         sqlite3_close(db);

@@ -2,9 +2,11 @@
 
 #include <QCollator>
 #include <QLocale>
+#include <QStringDecoder>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -464,11 +466,6 @@ void leftRight(sqlite3_context* ctx, sqlite3_value** argv, bool left) {
     }
 }
 
-QCollator& zhCollator() {
-    thread_local QCollator collator{QLocale(QLocale::Chinese, QLocale::China)};
-    return collator;
-}
-
 bool foldEqual(const char* a, int na, const char* b, int nb) {
     if (na != nb) {
         return false;
@@ -492,14 +489,95 @@ int foldCompare(const char* a, int na, const char* b, int nb) {
     return na - nb;
 }
 
+bool isPrintableAscii(const char* s, int n) {
+    for (int i = 0; i < n; ++i) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        if (b < 0x20 || b > 0x7e) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The order of names: the Chinese (pinyin) order of the texts with A-Z folded to a-z,
+// ties broken by the folded bytes. Two names are thus equal exactly when they are
+// byte-equal once A-Z are folded (as Jet compares them; full-width letters stay apart),
+// and the order is total: the collator's comparison is a total preorder (it agrees with
+// its sort keys) and the byte tie-break refines it without ever reversing it.
+class NameOrder {
+public:
+    NameOrder() {
+        // Printable ASCII (A-Z folded away) is ranked by the collator one character at a
+        // time: each is a collation element of its own, so a pure-ASCII pair compares as
+        // its sequence of ranks, exactly as the collator would compare it.
+        std::vector<char16_t> chars;
+        for (char16_t c = 0x20; c <= 0x7e; ++c) {
+            if (c < u'A' || c > u'Z') {
+                chars.push_back(c);
+            }
+        }
+        auto cmp = [this](char16_t x, char16_t y) {
+            return m_collator.compare(QStringView(&x, 1), QStringView(&y, 1));
+        };
+        std::sort(chars.begin(), chars.end(), [&](char16_t x, char16_t y) { return cmp(x, y) < 0; });
+        m_asciiRanks = true;
+        for (size_t i = 0; i < chars.size(); ++i) {
+            // Two characters the collator held equal would need the byte tie-break.
+            if (i > 0 && cmp(chars[i - 1], chars[i]) == 0) {
+                m_asciiRanks = false;
+            }
+            m_rank[chars[i]] = static_cast<unsigned char>(i + 1);
+        }
+        for (char16_t c = u'A'; c <= u'Z'; ++c) {
+            m_rank[c] = m_rank[c + 32];
+        }
+    }
+
+    int compare(const char* a, int na, const char* b, int nb) {
+        if (m_asciiRanks && isPrintableAscii(a, na) && isPrintableAscii(b, nb)) {
+            const int n = na < nb ? na : nb;
+            for (int i = 0; i < n; ++i) {
+                const int d = m_rank[static_cast<unsigned char>(a[i])] - m_rank[static_cast<unsigned char>(b[i])];
+                if (d != 0) {
+                    return d;
+                }
+            }
+            return na - nb;
+        }
+        const QStringView ua = foldedUtf16(a, na, m_a);
+        const QStringView ub = foldedUtf16(b, nb, m_b);
+        const int r = m_collator.compare(ua, ub);
+        return r != 0 ? r : foldCompare(a, na, b, nb);
+    }
+
+private:
+    QStringView foldedUtf16(const char* s, int n, std::vector<QChar>& buffer) {
+        buffer.resize(static_cast<size_t>(m_decoder.requiredSpace(n)));
+        QChar* end = m_decoder.appendToBuffer(buffer.data(), QByteArrayView(s, n));
+        for (QChar* c = buffer.data(); c != end; ++c) {
+            if (*c >= u'A' && *c <= u'Z') {
+                *c = QChar(c->unicode() + 32);
+            }
+        }
+        return QStringView(buffer.data(), end - buffer.data());
+    }
+
+    QCollator m_collator{QLocale(QLocale::Chinese, QLocale::China)};
+    QStringDecoder m_decoder{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+    std::vector<QChar> m_a;
+    std::vector<QChar> m_b;
+    unsigned char m_rank[128] = {};
+    bool m_asciiRanks = false;
+};
+
 int zhCollation(void*, int na, const void* a, int nb, const void* b) {
     const auto* ca = static_cast<const char*>(a);
     const auto* cb = static_cast<const char*>(b);
     if (foldEqual(ca, na, cb, nb)) {
         return 0;
     }
-    const int r = zhCollator().compare(QString::fromUtf8(ca, na), QString::fromUtf8(cb, nb));
-    return r != 0 ? r : foldCompare(ca, na, cb, nb);
+    thread_local NameOrder order;
+    return order.compare(ca, na, cb, nb);
 }
 
 } // namespace

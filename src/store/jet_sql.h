@@ -1,5 +1,8 @@
 #pragma once
 
+// The collation "zh" registered here orders names; files are checked against it on open.
+#include "name_order.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -30,11 +33,13 @@ QString escapePattern(const QString& text);
 // "[a-z]". Latin letters compare without case. Operates on UTF-8.
 bool likeMatch(const QByteArray& pattern, const QByteArray& text);
 
-// Registers like(), len(), left(), right() and the collation "zh" (Chinese order,
-// Latin letters equal without case) on a connection.
+// Registers like(), len(), left(), right() and the collation "zh" on a connection:
+// Chinese (pinyin) order; names equal exactly when byte-equal once A-Z are folded
+// to a-z (full-width letters stay apart), ties otherwise broken by the folded bytes.
 int registerFunctions(sqlite3* db);
 
-// The "zh" collation as a plain comparison (for tests and sorting outside SQL).
+// The "zh" collation as a plain comparison (for tests and sorting outside SQL): one
+// total order, 0 exactly for equal names.
 int compareZh(const QString& a, const QString& b);
 
 } // namespace fangji::store::jet
