@@ -97,8 +97,8 @@ void EntryForm::buildControls() {
             memo->setMaxLength(spec.maxLength);
             box = memo;
         } else {
-            auto* line = new QLineEdit(this);
-            line->setMaxLength(spec.maxLength);
+            auto* line = new LineBox(this);
+            line->setLimit(spec.maxLength);
             box = line;
         }
         box->setObjectName(QString::fromUtf16(spec.objectName));
@@ -200,8 +200,9 @@ QString EntryForm::boxText(int position) const {
 }
 
 void EntryForm::setBoxText(int position, const QString& text) {
+    // The boxes show the whole text: their limits hold for typing and pasting only.
     QWidget* box = m_boxes[position];
-    if (auto* line = qobject_cast<QLineEdit*>(box)) {
+    if (auto* line = qobject_cast<LineBox*>(box)) {
         line->setText(text);
     } else {
         static_cast<MemoBox*>(box)->setText(text);

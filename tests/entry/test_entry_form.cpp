@@ -14,12 +14,14 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -110,7 +112,9 @@ struct Fixture {
     }
     void setText(const QString& name, const QString& value) const {
         QWidget* w = box(name);
-        if (auto* line = qobject_cast<QLineEdit*>(w)) {
+        if (auto* line = qobject_cast<entry::LineBox*>(w)) {
+            line->setText(value);
+        } else if (auto* line = qobject_cast<QLineEdit*>(w)) {
             line->setText(value);
         } else {
             static_cast<entry::MemoBox*>(w)->setText(value);
@@ -143,6 +147,27 @@ struct Fixture {
         return testing::rows(db, u"SELECT * FROM 中医方剂 ORDER BY rowid"_qs);
     }
     void enter(const QString& name) const { QTest::keyClick(box(name), Qt::Key_Return); }
+    // Puts data on the clipboard (taking it; null empties it) and presses Ctrl+V in the box.
+    void paste(const QString& name, QMimeData* data) const {
+        if (data != nullptr) {
+            QApplication::clipboard()->setMimeData(data);
+        } else {
+            QApplication::clipboard()->clear();
+        }
+        box(name)->setFocus();
+        QTest::keyClick(box(name), Qt::Key_V, Qt::ControlModifier);
+    }
+    void paste(const QString& name, const QString& text) const {
+        auto* data = new QMimeData;
+        data->setText(text);
+        paste(name, data);
+    }
+    // Clicks a row of the name list.
+    void pick(int row) const {
+        auto* list = form->findChild<QListView*>(u"ListFjmc"_qs);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(row, 0)).center());
+    }
     void click(const QString& name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
 
     testing::TestDataDir dir;
@@ -191,6 +216,22 @@ private slots:
     void search_noMatchRestoresFullList();
     void pick_fillsAllEightBoxes();
 
+    void load_showsWholeTextsAndEditKeepsThem_data();
+    void load_showsWholeTextsAndEditKeepsThem();
+    void load_lineBreaksRoundTripUnchanged_data();
+    void load_lineBreaksRoundTripUnchanged();
+
+    void paste_lineBreaksReachTheStoreAsPasted_data();
+    void paste_lineBreaksReachTheStoreAsPasted();
+    void paste_cutToTheRoomLeft_data();
+    void paste_cutToTheRoomLeft();
+    void paste_noTextInsertsNothing_data();
+    void paste_noTextInsertsNothing();
+    void paste_controlCharactersRefused_data();
+    void paste_controlCharactersRefused();
+    void typing_neverGrowsBeyondLimitOrLengthBefore_data();
+    void typing_neverGrowsBeyondLimitOrLengthBefore();
+
     void quit_unlocksMenusOnce();
     void closeByFrame_unlocksMenus();
 
@@ -232,8 +273,8 @@ void TestEntryForm::controls_limitsFontsAndBuddies() {
 
     // A pasted text longer than the box holds is cut at the limit.
     const QString longText(limit == 0 ? 5000 : limit + 7, u'药');
-    f.setText(box, longText);
-    QCOMPARE(f.text(box).size(), limit == 0 ? 5000 : limit);
+    f.paste(box, longText);
+    QCOMPARE(f.text(box), longText.left(limit == 0 ? 5000 : limit));
     if (auto* memo = qobject_cast<entry::MemoBox*>(w)) {
         QCOMPARE(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     }
@@ -644,6 +685,319 @@ void TestEntryForm::pick_fillsAllEightBoxes() {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(1, 0)).center());
     QCOMPARE(f.boxes(), (QStringList{kMahuang.mid(0, 6)} << QString() << QString()));
     FANGJI_VERIFY_PROMPTS(f.prompts);
+}
+
+// ------------------------------------------------------------------ whole texts, line breaks, pasting
+
+namespace {
+
+// A text of `size` characters that the normaliser keeps as it is: ends in "。".
+QString storedText(QChar c, int size) {
+    return QString(size - 1, c) + u'。';
+}
+
+} // namespace
+
+void TestEntryForm::load_showsWholeTextsAndEditKeepsThem_data() {
+    QTest::addColumn<bool>("byLookup");
+    QTest::addColumn<QStringList>("row");
+    // 功效 300, 主治 600, 用法 300, 来源 80, 应用 500, 临床 3000: each beyond its box's limit.
+    const QStringList longer{u"桂枝，芍药。"_qs,     storedText(u'效', 300), storedText(u'治', 600),
+                             storedText(u'服', 300), storedText(u'源', 80),  storedText(u'应', 500),
+                             storedText(u'心', 3000)};
+    QTest::newRow("picked from the list, name beyond its limit too")
+        << false << (QStringList{QString(39, u'芎') + u'汤'} + longer);
+    QTest::newRow("looked up by name") << true << (QStringList{u"长方汤"_qs} + longer);
+}
+
+void TestEntryForm::load_showsWholeTextsAndEditKeepsThem() {
+    QFETCH(bool, byLookup);
+    QFETCH(QStringList, row);
+    Fixture f({row});
+    f.open();
+    if (byLookup) {
+        f.box(u"TxtFjmc"_qs)->setFocus();
+        testing::typeText(f.box(u"TxtFjmc"_qs), row[0]);
+        f.enter(u"TxtFjmc"_qs);
+    } else {
+        f.pick(0);
+    }
+    QCOMPARE(f.boxes(), row);
+
+    // Only 构成 changes, through the keyboard; 修改 writes every other text back as it was.
+    QWidget* composition = f.box(u"TxtFjnr"_qs);
+    composition->setFocus();
+    QTest::keyClick(composition, Qt::Key_End, Qt::ControlModifier);
+    testing::typeText(composition, u"甘草"_qs);
+    f.click(u"Cmdedit"_qs);
+    QStringList expected = row;
+    expected[1] = u"桂枝，芍药。甘草。"_qs;
+    QCOMPARE(f.stored(), QList<QStringList>{expected});
+    FANGJI_VERIFY_PROMPTS(f.prompts);
+}
+
+void TestEntryForm::load_lineBreaksRoundTripUnchanged_data() {
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("用法 of 240 with a lone CR") << 4 << QString(120, u'煎') + u'\r' + storedText(u'服', 119);
+    QTest::newRow("功效 with CR LF and lone CRs") << 2 << u"解肌\r\n发表\r调和\r\r营卫。"_qs;
+    QTest::newRow("主治 with a lone CR before the stop") << 3 << u"头痛\r。"_qs;
+    QTest::newRow("临床 with CR LF runs and a CR before CR LF") << 7 << u"第一\r\n\r\n第二\r\r\n第三。"_qs;
+    QTest::newRow("构成 with a line separator and a tab") << 1 << u"桂枝\u2028芍药\t甘草。"_qs;
+    QTest::newRow("应用 with a non-breaking space") << 6 << u"感冒\u00a0发热。"_qs;
+}
+
+void TestEntryForm::load_lineBreaksRoundTripUnchanged() {
+    QFETCH(int, position);
+    QFETCH(QString, stored);
+    QStringList row = kGuizhi;
+    row[position] = stored;
+    Fixture f({row});
+    f.open();
+    f.pick(0);
+    QCOMPARE(f.text(kBoxNames[position]), stored);
+    f.click(u"Cmdedit"_qs);
+    QCOMPARE(f.stored(), QList<QStringList>{row});
+    FANGJI_VERIFY_PROMPTS(f.prompts);
+}
+
+void TestEntryForm::paste_lineBreaksReachTheStoreAsPasted_data() {
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("expected"); // stored 功效
+    QTest::newRow("lone LFs are dropped") << u"\n\n功\n效\n"_qs << u"功效。"_qs;
+    QTest::newRow("lone CR kept") << u"功\r效"_qs << u"功\r效。"_qs;
+    QTest::newRow("CR LF kept") << u"功\r\n效"_qs << u"功\r\n效。"_qs;
+    QTest::newRow("leading CR LF dropped, lone LF dropped") << u"\r\n功\n效\r\n"_qs << u"功效\r\n。"_qs;
+    QTest::newRow("CR then CR LF") << u"功\r\r\n效"_qs << u"功\r\r\n效。"_qs;
+}
+
+void TestEntryForm::paste_lineBreaksReachTheStoreAsPasted() {
+    QFETCH(QString, pasted);
+    QFETCH(QString, expected);
+    Fixture f;
+    f.open();
+    QStringList texts = kGuizhi;
+    texts[2] = QString();
+    f.fill(texts);
+    f.paste(u"TxtFjgy"_qs, pasted);
+    QCOMPARE(f.text(u"TxtFjgy"_qs), pasted);
+    f.click(u"CmdSave"_qs);
+    QCOMPARE(f.stored().size(), 1);
+    QCOMPARE(f.stored().first()[2], expected);
+    FANGJI_VERIFY_PROMPTS(f.prompts);
+}
+
+void TestEntryForm::paste_cutToTheRoomLeft_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<int>("from"); // the selection, or the caret when from == to; -1: caret at the end
+    QTest::addColumn<int>("to");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("expected");
+    const QString many(100000, u'药');
+    QTest::newRow("功用 empty, 100,000 characters")
+        << u"TxtFjgy"_qs << QString() << -1 << -1 << many << QString(240, u'药');
+    QTest::newRow("功用 with 200") << u"TxtFjgy"_qs << QString(200, u'甲') << -1 << -1 << QString(100, u'乙')
+                                   << QString(200, u'甲') + QString(40, u'乙');
+    QTest::newRow("功用 caret in the middle")
+        << u"TxtFjgy"_qs << QString(230, u'甲') << 100 << 100 << u"乙丙丁戊己庚辛壬癸子丑"_qs
+        << QString(100, u'甲') + u"乙丙丁戊己庚辛壬癸子"_qs + QString(130, u'甲');
+    QTest::newRow("功用 beyond its limit, a selection replaced")
+        << u"TxtFjgy"_qs << QString(300, u'甲') << 0 << 10 << QString(50, u'乙')
+        << QString(10, u'乙') + QString(290, u'甲');
+    QTest::newRow("用法 room for one: a CR LF is not split")
+        << u"TxtFjyf"_qs << QString(239, u'甲') << -1 << -1 << u"\r\n乙"_qs << QString(239, u'甲');
+    QTest::newRow("主治 room for two: a lone LF counts one")
+        << u"TxtFjzz"_qs << QString(398, u'甲') << -1 << -1 << u"\n乙丙"_qs << QString(398, u'甲') + u"\n乙"_qs;
+    QTest::newRow("应用心得 room for one: a surrogate pair is not split")
+        << u"TxtLcxd"_qs << QString(1999, u'甲') << -1 << -1 << u"𠀀乙"_qs << QString(1999, u'甲');
+    QTest::newRow("构成 has no limit") << u"TxtFjnr"_qs << QString() << -1 << -1 << many << many;
+    QTest::newRow("名称 empty") << u"TxtFjmc"_qs << QString() << -1 << -1 << QString(100, u'名') << QString(30, u'名');
+    QTest::newRow("来源 beyond its limit, a selection replaced")
+        << u"TxtFjly"_qs << QString(80, u'源') << 0 << 5 << QString(20, u'书')
+        << QString(5, u'书') + QString(75, u'源');
+}
+
+void TestEntryForm::paste_cutToTheRoomLeft() {
+    QFETCH(QString, box);
+    QFETCH(QString, before);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(QString, pasted);
+    QFETCH(QString, expected);
+    Fixture f;
+    f.open();
+    f.setText(box, before);
+    QWidget* w = f.box(box);
+    w->setFocus();
+    if (auto* line = qobject_cast<QLineEdit*>(w)) {
+        if (from < 0) {
+            line->end(false);
+        } else {
+            line->setSelection(from, to - from);
+        }
+    } else {
+        auto* memo = static_cast<entry::MemoBox*>(w);
+        QTextCursor cursor = memo->textCursor();
+        cursor.movePosition(QTextCursor::End);
+        if (from >= 0) {
+            cursor.setPosition(from);
+            cursor.setPosition(to, QTextCursor::KeepAnchor);
+        }
+        memo->setTextCursor(cursor);
+    }
+    QElapsedTimer timer;
+    timer.start();
+    f.paste(box, pasted);
+    const qint64 elapsed = timer.nsecsElapsed();
+    QCOMPARE(f.text(box), expected);
+    if (pasted.size() >= 100000) {
+        qInfo("pasting %lld characters into %s took %.4f s", static_cast<long long>(pasted.size()), qPrintable(box),
+              elapsed / 1e9);
+    }
+    FANGJI_VERIFY_PROMPTS(f.prompts);
+}
+
+void TestEntryForm::paste_noTextInsertsNothing_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("kind"); // 0 empty clipboard, 1 data without text, 2 an empty text
+    for (const QString& name : kBoxNames) {
+        QTest::addRow("%s, empty clipboard", qPrintable(name)) << name << 0;
+        QTest::addRow("%s, data without text", qPrintable(name)) << name << 1;
+        QTest::addRow("%s, empty text", qPrintable(name)) << name << 2;
+    }
+}
+
+void TestEntryForm::paste_noTextInsertsNothing() {
+    QFETCH(QString, box);
+    QFETCH(int, kind);
+    Fixture f;
+    f.open();
+    f.setText(box, u"原有"_qs);
+    QMimeData* data = nullptr;
+    if (kind == 1) {
+        data = new QMimeData;
+        data->setData(u"application/octet-stream"_qs, QByteArray("\x89PNG\r\n", 6));
+        QImage picture(4, 4, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        data->setImageData(picture);
+    } else if (kind == 2) {
+        data = new QMimeData;
+        data->setText(QString());
+    }
+    f.paste(box, data);
+    QCOMPARE(f.text(box), u"原有"_qs);
+    FANGJI_VERIFY_PROMPTS(f.prompts);
+}
+
+void TestEntryForm::paste_controlCharactersRefused_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("message"); // empty: pasted as it is
+    const QString withNul = u"甲"_qs + QChar(0) + u"乙"_qs;
+    for (const QString& name : kBoxNames) {
+        QTest::addRow("%s, NUL", qPrintable(name))
+            << name << withNul << u"粘贴的文字含有控制字符 U+0000，不能粘贴。"_qs;
+    }
+    for (char16_t c : {u'\x01', u'\x08', u'\x0b', u'\x0c', u'\x1b', u'\x1f'}) {
+        const QString pasted = u"甲"_qs + QChar(c) + u"乙\r\n"_qs;
+        const QString message = QString::asprintf("粘贴的文字含有控制字符 U+%04X，不能粘贴。", unsigned(c));
+        QTest::addRow("功用, U+%04X", unsigned(c)) << u"TxtFjgy"_qs << pasted << message;
+        QTest::addRow("来源, U+%04X", unsigned(c)) << u"TxtFjly"_qs << pasted << message;
+    }
+    QTest::newRow("主治, an unpaired surrogate") << u"TxtFjzz"_qs << u"甲"_qs + QChar(0xD800) + u"乙"_qs
+                                                 << u"粘贴的文字含有不成对的代理码位 U+D800，不能粘贴。"_qs;
+    QTest::newRow("功用, tab and line breaks are text") << u"TxtFjgy"_qs << u"甲\t乙\r\n丙\n丁\r"_qs << QString();
+    QTest::newRow("来源, a tab is text") << u"TxtFjly"_qs << u"甲\t乙"_qs << QString();
+}
+
+void TestEntryForm::paste_controlCharactersRefused() {
+    QFETCH(QString, box);
+    QFETCH(QString, pasted);
+    QFETCH(QString, message);
+    Fixture f;
+    f.open();
+    f.setText(box, u"原有"_qs);
+    f.box(box)->setFocus();
+    if (auto* line = qobject_cast<QLineEdit*>(f.box(box))) {
+        line->end(false);
+    } else {
+        static_cast<entry::MemoBox*>(f.box(box))->setCaretAtEnd();
+    }
+    if (!message.isEmpty()) {
+        f.prompts.expectMessage(message, Icon::Information);
+    }
+    f.paste(box, pasted);
+    QCOMPARE(f.text(box), message.isEmpty() ? u"原有"_qs + pasted : u"原有"_qs);
+    FANGJI_VERIFY_PROMPTS(f.prompts);
+}
+
+void TestEntryForm::typing_neverGrowsBeyondLimitOrLengthBefore_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<int>("deleted"); // backspaces at the end before typing
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("byInputMethod"); // typed committed at once by an input method
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("功用 at its limit") << u"TxtFjgy"_qs << QString(240, u'甲') << 0 << u"乙"_qs << false
+                                       << QString(240, u'甲');
+    QTest::newRow("功用 beyond its limit")
+        << u"TxtFjgy"_qs << QString(300, u'甲') << 0 << u"乙"_qs << false << QString(300, u'甲');
+    // Each key is an edit of its own: what was deleted cannot be typed back beyond the limit.
+    QTest::newRow("功用 beyond its limit, two deleted, three typed")
+        << u"TxtFjgy"_qs << QString(300, u'甲') << 2 << u"乙丙丁"_qs << false << QString(298, u'甲');
+    QTest::newRow("功用 two beyond its limit, three deleted, three typed")
+        << u"TxtFjgy"_qs << QString(242, u'甲') << 3 << u"乙丙丁"_qs << false << QString(239, u'甲') + u"乙"_qs;
+    QTest::newRow("应用心得 one short: Enter's CR LF does not fit")
+        << u"TxtLcxd"_qs << QString(1999, u'甲') << 0 << u"\n"_qs << false << QString(1999, u'甲');
+    QTest::newRow("应用心得 two short: Enter's CR LF fits")
+        << u"TxtLcxd"_qs << QString(1998, u'甲') << 0 << u"\n"_qs << false << QString(1998, u'甲') + u"\r\n"_qs;
+    QTest::newRow("功用 one short, two committed by the input method")
+        << u"TxtFjgy"_qs << QString(239, u'甲') << 0 << u"乙丙"_qs << true << QString(239, u'甲') + u"乙"_qs;
+    QTest::newRow("功用 beyond its limit, input method")
+        << u"TxtFjgy"_qs << QString(300, u'甲') << 0 << u"乙丙"_qs << true << QString(300, u'甲');
+    QTest::newRow("来源 one short, two committed by the input method")
+        << u"TxtFjly"_qs << QString(49, u'源') << 0 << u"乙丙"_qs << true << QString(49, u'源') + u"乙"_qs;
+    QTest::newRow("来源 beyond its limit, input method")
+        << u"TxtFjly"_qs << QString(80, u'源') << 0 << u"乙丙"_qs << true << QString(80, u'源');
+    QTest::newRow("名称 at its limit") << u"TxtFjmc"_qs << QString(30, u'名') << 0 << u"乙"_qs << false
+                                       << QString(30, u'名');
+    QTest::newRow("名称 beyond its limit")
+        << u"TxtFjmc"_qs << QString(40, u'名') << 0 << u"乙"_qs << false << QString(40, u'名');
+    QTest::newRow("来源 beyond its limit, two deleted, three typed")
+        << u"TxtFjly"_qs << QString(80, u'源') << 2 << u"乙丙丁"_qs << false << QString(78, u'源');
+    QTest::newRow("来源 two beyond its limit, three deleted, three typed")
+        << u"TxtFjly"_qs << QString(52, u'源') << 3 << u"乙丙丁"_qs << false << QString(49, u'源') + u"乙"_qs;
+}
+
+void TestEntryForm::typing_neverGrowsBeyondLimitOrLengthBefore() {
+    QFETCH(QString, box);
+    QFETCH(QString, before);
+    QFETCH(int, deleted);
+    QFETCH(QString, typed);
+    QFETCH(bool, byInputMethod);
+    QFETCH(QString, expected);
+    Fixture f;
+    f.open();
+    f.setText(box, before);
+    QWidget* w = f.box(box);
+    w->setFocus();
+    if (auto* line = qobject_cast<QLineEdit*>(w)) {
+        line->end(false);
+    } else {
+        static_cast<entry::MemoBox*>(w)->setCaretAtEnd();
+    }
+    for (int i = 0; i < deleted; ++i) {
+        QTest::keyClick(w, Qt::Key_Backspace);
+    }
+    if (byInputMethod) {
+        QInputMethodEvent commit;
+        commit.setCommitString(typed);
+        QApplication::sendEvent(w, &commit);
+    } else {
+        testing::typeText(w, typed);
+    }
+    QCOMPARE(f.text(box), expected);
 }
 
 // ------------------------------------------------------------------ leaving
