@@ -69,10 +69,21 @@ void addFormatOption(QCommandLineParser& p) {
                  QStringLiteral("FORMAT"), QStringLiteral("tsv")});
 }
 
-Record recordOf(const store::Statement& s) {
+// The eight texts of a row as stored: read from the stored UTF-8 itself, so that a
+// text keeps a U+FEFF it starts with. Nothing when a text is not UTF-8.
+std::optional<Record> recordOf(const store::Statement& s) {
     Record r;
     for (int c = 0; c < 8; ++c) {
-        r[c] = s.isNull(c) ? QString() : s.text(c);
+        if (s.isNull(c)) {
+            continue;
+        }
+        int bytes = 0;
+        const char* utf8 = s.utf8(c, &bytes);
+        const std::optional<QString> text = decodeUtf8(QByteArrayView(utf8, bytes));
+        if (!text) {
+            return std::nullopt;
+        }
+        r[c] = *text;
     }
     return r;
 }
@@ -84,8 +95,19 @@ int printRows(store::Database& db, const QString& statement, Format format, Stre
         return refused(io, store::errorReport(stmt.error(), false));
     }
     writeHeader(io.out, format);
-    const store::Status read =
-        store::forEachRow(*stmt, [&](const store::Statement& row) { writeRecord(io.out, format, recordOf(row)); });
+    QString undecodable;
+    const store::Status read = store::forEachRow(*stmt, [&](const store::Statement& row) -> store::Status {
+        const std::optional<Record> record = recordOf(row);
+        if (!record) {
+            undecodable = row.text(store::ColName);
+            return store::DbError{0, {}};
+        }
+        writeRecord(io.out, format, *record);
+        return {};
+    });
+    if (!undecodable.isNull()) {
+        return refused(io, QStringLiteral("方剂“%1”中有不是有效 UTF-8 的文字，不能原样输出").arg(undecodable));
+    }
     return read ? kExitOk : refused(io, store::errorReport(read.error(), false));
 }
 
@@ -110,6 +132,16 @@ int cmdInit(QCommandLineParser&, Streams& io) {
 }
 
 // ------------------------------------------------------------------ add
+
+// The first text holding a character no stored text may hold, with the reason.
+QString forbiddenCharacter(const entry::EntryRecord& r) {
+    for (int c = 0; c < 8; ++c) {
+        if (const std::optional<QString> problem = entry::forbiddenCharacterProblem(r[c])) {
+            return QStringLiteral("“%1”").arg(columnNames()[c]) + *problem;
+        }
+    }
+    return {};
+}
 
 // The entry window's check of the required texts: the message of the first blank one.
 QString missingRequired(const entry::EntryRecord& r) {
@@ -158,10 +190,9 @@ int cmdAdd(QCommandLineParser& p, Streams& io) {
     } else if (!files.isEmpty() && files[0].endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) {
         format = Format::Csv;
     }
-    QString headerError;
-    const QList<InputRecord> input = format == Format::Csv ? readCsv(data, &headerError) : readJsonLines(data);
-    if (!headerError.isEmpty()) {
-        return refused(io, headerError);
+    const Input input = format == Format::Csv ? readCsv(data) : readJsonLines(data);
+    if (!input.error.isEmpty()) {
+        return refused(io, input.error + QStringLiteral("；没有登录任何方剂"));
     }
 
     auto db = openDatabase();
@@ -174,11 +205,14 @@ int cmdAdd(QCommandLineParser& p, Streams& io) {
     int added = 0;
     int present = 0;
     int refusedCount = 0;
-    for (const InputRecord& in : input) {
+    for (const InputRecord& in : input.records) {
         QString reason = in.error;
         entry::EntryRecord boxes;
         for (int c = 0; c < 8; ++c) {
             boxes[c] = in.record[c];
+        }
+        if (reason.isEmpty()) {
+            reason = forbiddenCharacter(boxes);
         }
         if (reason.isEmpty()) {
             reason = missingRequired(boxes);

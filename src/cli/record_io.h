@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -28,20 +29,45 @@ std::optional<Format> parseFormat(const QString& name);
 void writeHeader(QTextStream& out, Format format);
 void writeRecord(QTextStream& out, Format format, const Record& record);
 
-// One input record with the line it starts on, or the reason it could not be read.
+// One input record with the line it starts on, or the reason it could not be read
+// (without the line number).
 struct InputRecord {
     int line = 0;
     Record record;
     QString error;
 };
 
-// Reads JSON Lines (objects keyed by the column names) or CSV with a header row of
-// column names. Missing keys or columns read as empty texts; blank lines are skipped.
-QList<InputRecord> readJsonLines(const QByteArray& data);
-QList<InputRecord> readCsv(const QByteArray& data, QString* headerError);
+// What a reader made of a whole input: its records, or, when the input cannot be
+// divided into records (a quote that never ends, a header that is not one), why
+// not, with its line number; then no record is given.
+struct Input {
+    QList<InputRecord> records;
+    QString error;
+};
 
-// Guesses the input format: JSON Lines when the first non-blank character is "{".
+// The readers take the input's bytes as they are: a UTF-8 byte order mark at the
+// very start is skipped; CR, LF and CR LF each end a line; blank lines are skipped.
+// A record is refused, never changed, when its bytes are not UTF-8 or it cannot
+// be read as written; line breaks and every other character inside a value are
+// kept exactly. Missing keys or columns read as empty texts.
+//
+// JSON Lines: one object per line, keyed by the column names; a value is a
+// string, a number (kept as written) or null (an empty text). A line that is not
+// an object, an unknown or repeated key, and a string with an unpaired surrogate
+// escape are refused.
+Input readJsonLines(const QByteArray& data);
+// CSV (RFC 4180) with a header row of column names. An unknown or repeated column
+// name refuses the input; inside quotes, line breaks are data.
+Input readCsv(const QByteArray& data);
+
+// Guesses the input format: after a byte order mark and blanks, "{" or "[" means
+// JSON Lines; anything else CSV.
 Format detectInputFormat(const QByteArray& data);
+
+// Strict UTF-8: nothing when the bytes are not UTF-8 (a stray or missing continuation
+// byte, an overlong form, an encoded surrogate, beyond U+10FFFF). A U+FEFF is kept
+// as a character wherever it stands (QString::fromUtf8 drops one at the start).
+std::optional<QString> decodeUtf8(QByteArrayView bytes);
 
 // TSV's escapes: backslash, tab, CR and LF as \\ \t \r \n.
 QString escapeTsv(const QString& text);

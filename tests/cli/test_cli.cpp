@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -87,6 +88,14 @@ private slots:
     void search_reproducesWindowResults();
     void export_roundTripsThroughAdd_data();
     void export_roundTripsThroughAdd();
+    void add_storesOrRefuses_data();
+    void add_storesOrRefuses();
+    void add_keepsValuesAsWritten_data();
+    void add_keepsValuesAsWritten();
+    void detectInputFormat_data();
+    void detectInputFormat();
+    void export_returnsEveryStoredText_data();
+    void export_returnsEveryStoredText();
     void dictBuild_sameAsWindowGeneration();
     void backupRestore_refuseNonDatabase_andRoundTrip();
 };
@@ -246,6 +255,369 @@ void TestCli::export_roundTripsThroughAdd() {
     const QString all = "SELECT * FROM 中医方剂 ORDER BY rowid";
     QCOMPARE(testing::rows(b, all), testing::rows(a, all));
     QCOMPARE(testing::rows(a, all).size(), 5);
+}
+
+// ------------------------------------------------------------------ add: what is stored, what is refused
+
+namespace {
+
+const QByteArray kHeader = "名称,构成,功效,主治,用法,来源";
+const QByteArray kBom = "\xEF\xBB\xBF";
+
+QByteArray csvRow(const QByteArray& name) {
+    return name + ",a,b,c,d,e";
+}
+
+// One JSON line whose name is the given JSON token, exactly as written.
+QByteArray jsonRow(const QByteArray& nameToken) {
+    return "{\"名称\":" + nameToken + ",\"构成\":\"a\",\"功效\":\"b\",\"主治\":\"c\",\"用法\":\"d\",\"来源\":\"e\"}";
+}
+
+QStringList storedNames(const QString& dataDir) {
+    store::Database db = store::Database::open(dataDir + "/vizi.mdb", store::kMainConnect).value();
+    QStringList names;
+    for (const QStringList& row : testing::rows(db, "SELECT 名称 FROM 中医方剂 ORDER BY rowid")) {
+        names << row.value(0);
+    }
+    return names;
+}
+
+} // namespace
+
+void TestCli::add_storesOrRefuses_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out"); // empty: nothing on standard output
+    QTest::addColumn<QString>("err"); // empty: nothing on standard error
+    QTest::addColumn<QStringList>("names");
+    const QString two = QStringLiteral("新增 2 剂，已有 0 剂，拒收 0 剂");
+    const QString oneOfTwo = QStringLiteral("新增 1 剂，已有 0 剂，拒收 1 剂");
+    const QString twoOfThree = QStringLiteral("新增 2 剂，已有 0 剂，拒收 1 剂");
+    const QStringList both = {"甲方", "乙方"};
+
+    // Line ends.
+    QTest::newRow("csv, CR line ends") << kHeader + "\r" + csvRow("甲方") + "\r" + csvRow("乙方") + "\r" << 0 << two
+                                       << QString() << both;
+    QTest::newRow("csv, CR line ends, no final break")
+        << kHeader + "\r" + csvRow("甲方") + "\r" + csvRow("乙方") << 0 << two << QString() << both;
+    QTest::newRow("csv, mixed line ends")
+        << kHeader + "\r\n" + csvRow("甲方") + "\r" + csvRow("乙方") + "\n" + csvRow("丙方") << 0
+        << QStringLiteral("新增 3 剂，已有 0 剂，拒收 0 剂") << QString() << QStringList{"甲方", "乙方", "丙方"};
+    QTest::newRow("csv, blank lines of every kind")
+        << kHeader + "\r\r\n\n" + csvRow("甲方") + "\r\r" + csvRow("乙方") + "\n\n"
+        << 0 << two << QString() << both;
+    QTest::newRow("jsonl, CR line ends") << jsonRow("\"甲方\"") + "\r" + jsonRow("\"乙方\"") + "\r" << 0 << two
+                                         << QString() << both;
+    QTest::newRow("jsonl, CR LF line ends")
+        << jsonRow("\"甲方\"") + "\r\n\r\n" + jsonRow("\"乙方\"") << 0 << two << QString() << both;
+
+    // Byte order marks and format detection.
+    QTest::newRow("csv, byte order mark")
+        << kBom + kHeader + "\n" + csvRow("甲方") + "\n" + csvRow("乙方") << 0 << two << QString() << both;
+    QTest::newRow("jsonl, byte order mark")
+        << kBom + jsonRow("\"甲方\"") + "\n" + jsonRow("\"乙方\"") << 0 << two << QString() << both;
+    QTest::newRow("jsonl, byte order mark and blanks")
+        << kBom + " \r\n\t" + jsonRow("\"甲方\"") + "\n" + jsonRow("\"乙方\"") << 0 << two << QString() << both;
+    QTest::newRow("jsonl, first line an array") << "[\"甲方\",\"a\"]\n" + jsonRow("\"乙方\"") << 1 << oneOfTwo
+                                                << QStringLiteral("第 1 行：应为 JSON 对象") << QStringList{"乙方"};
+    QTest::newRow("jsonl, byte order mark then an array")
+        << kBom + "[]\n" + jsonRow("\"乙方\"") << 1 << oneOfTwo << QStringLiteral("第 1 行：应为 JSON 对象")
+        << QStringList{"乙方"};
+    QTest::newRow("empty input") << QByteArray() << 0 << QStringLiteral("新增 0 剂，已有 0 剂，拒收 0 剂") << QString()
+                                 << QStringList{};
+    QTest::newRow("only a byte order mark and blanks")
+        << kBom + " \r\n"
+        << 0 << QStringLiteral("新增 0 剂，已有 0 剂，拒收 0 剂") << QString() << QStringList{};
+
+    // Inputs that cannot be divided into records are refused whole.
+    QTest::newRow("csv, quote without its end")
+        << kHeader + "\n" + csvRow("甲方") + "\n\"丙方,a,b,c,d,e\n" + csvRow("乙方") + "\n"
+        << 1 << QString() << QStringLiteral("第 3 行：引号没有结束") << QStringList{};
+    QTest::newRow("csv, quote without its end after CR lines")
+        << kHeader + "\r" + csvRow("甲方") + "\r" + csvRow("乙方") + "\r丙方,\"a\r" << 1 << QString()
+        << QStringLiteral("第 4 行：引号没有结束") << QStringList{};
+    QTest::newRow("csv, unknown column") << QByteArray("名称,构成,备注\n甲方,a,b\n") << 1 << QString()
+                                         << QStringLiteral("第 1 行：未知的列名“备注”") << QStringList{};
+    QTest::newRow("csv, repeated column") << QByteArray("名称,构成,名称\n甲方,a,乙方\n") << 1 << QString()
+                                          << QStringLiteral("第 1 行：列名“名称”重复") << QStringList{};
+    QTest::newRow("csv, header not UTF-8") << QByteArray("名称,构\xff成\n甲方,a\n") << 1 << QString()
+                                           << QStringLiteral("第 1 行：不是有效的 UTF-8 文字") << QStringList{};
+
+    // Lines refused one by one, with their line number and the reason.
+    QTest::newRow("csv, invalid byte") << kHeader + "\n" + csvRow("甲方") + "\n" + csvRow("乙\xff方") + "\n" +
+                                              csvRow("乙方")
+                                       << 1 << twoOfThree << QStringLiteral("第 3 行：不是有效的 UTF-8 文字") << both;
+    QTest::newRow("csv, surrogate written in UTF-8")
+        << kHeader + "\n" + csvRow("甲方") + "\n" + csvRow("乙\xed\xa0\x80方") + "\n" + csvRow("乙方") << 1
+        << twoOfThree << QStringLiteral("第 3 行：不是有效的 UTF-8 文字") << both;
+    QTest::newRow("csv, overlong form") << kHeader + "\n" + csvRow("甲方") + "\n" + csvRow("\xc0\xaf") + "\n" +
+                                               csvRow("乙方")
+                                        << 1 << twoOfThree << QStringLiteral("第 3 行：不是有效的 UTF-8 文字") << both;
+    QTest::newRow("csv, line numbers count breaks inside quotes")
+        << kHeader + "\n\"甲方\",\"a\r\nb\rc\nd\",b,c,d,e\n" + csvRow("丙\xfe方") + "\n" + csvRow("乙方") << 1
+        << twoOfThree << QStringLiteral("第 6 行：不是有效的 UTF-8 文字") << both;
+    QTest::newRow("csv, text after a closing quote")
+        << kHeader + "\n" + csvRow("甲方") + "\n丙方,\"a\"b,b,c,d,e\n" + csvRow("乙方") << 1 << twoOfThree
+        << QStringLiteral("第 3 行：引号结束后应是逗号或行尾") << both;
+    QTest::newRow("csv, NUL byte") << kHeader + "\n" + csvRow("甲方") + "\n丙方,a" + '\0' + "b,b,c,d,e\n" +
+                                          csvRow("乙方")
+                                   << 1 << twoOfThree << QStringLiteral("第 3 行：“构成”含有控制字符 U+0000") << both;
+    QTest::newRow("csv, escape character")
+        << kHeader + "\n" + csvRow("甲方") + "\n" + csvRow("丙\x1b方") + "\n" + csvRow("乙方") << 1 << twoOfThree
+        << QStringLiteral("第 3 行：“名称”含有控制字符 U+001B") << both;
+    QTest::newRow("csv, text under a column without a name")
+        << kHeader + ",\n" + csvRow("甲方") + ",\n" + csvRow("丙方") + ",x\n" + csvRow("乙方") << 1 << twoOfThree
+        << QStringLiteral("第 3 行：第 7 列没有列名") << both;
+    QTest::newRow("jsonl, invalid byte") << jsonRow("\"甲方\"") + "\n" + jsonRow("\"丙\xff方\"") + "\n" +
+                                                jsonRow("\"乙方\"")
+                                         << 1 << twoOfThree << QStringLiteral("第 2 行：不是有效的 UTF-8 文字") << both;
+    QTest::newRow("jsonl, lone high surrogate")
+        << jsonRow("\"甲方\"") + "\n" + jsonRow("\"\\ud800丙方\"") + "\n" + jsonRow("\"乙方\"") << 1 << twoOfThree
+        << QStringLiteral("第 2 行：JSON 字符串含有不成对的代理码位 \\ud800") << both;
+    QTest::newRow("jsonl, lone low surrogate")
+        << jsonRow("\"甲方\"") + "\n" + jsonRow("\"丙方\\uDC00\"") + "\n" + jsonRow("\"乙方\"") << 1 << twoOfThree
+        << QStringLiteral("第 2 行：JSON 字符串含有不成对的代理码位 \\uDC00") << both;
+    QTest::newRow("jsonl, high surrogate before another escape")
+        << jsonRow("\"甲方\"") + "\n" + jsonRow("\"\\ud83d\\u0041\"") + "\n" + jsonRow("\"乙方\"") << 1 << twoOfThree
+        << QStringLiteral("第 2 行：JSON 字符串含有不成对的代理码位 \\ud83d") << both;
+    QTest::newRow("jsonl, surrogate in a key")
+        << jsonRow("\"甲方\"") + "\n{\"\\ud800\":\"x\"}\n" + jsonRow("\"乙方\"") << 1 << twoOfThree
+        << QStringLiteral("第 2 行：JSON 字符串含有不成对的代理码位 \\ud800") << both;
+    QTest::newRow("jsonl, escaped NUL") << jsonRow("\"甲方\"") + "\n" + jsonRow("\"丙\\u0000方\"") + "\n" +
+                                               jsonRow("\"乙方\"")
+                                        << 1 << twoOfThree << QStringLiteral("第 2 行：“名称”含有控制字符 U+0000")
+                                        << both;
+    QTest::newRow("jsonl, control character not escaped")
+        << jsonRow("\"甲方\"") + "\n" + jsonRow("\"丙\x01方\"") + "\n" + jsonRow("\"乙方\"") << 1 << twoOfThree
+        << QStringLiteral("第 2 行：JSON 字符串中有未转义的控制字符 U+0001") << both;
+    QTest::newRow("jsonl, unknown key") << jsonRow("\"甲方\"") + "\n{\"名称\":\"丙方\",\"备注\":\"x\"}\n" +
+                                               jsonRow("\"乙方\"")
+                                        << 1 << twoOfThree << QStringLiteral("第 2 行：未知的键“备注”") << both;
+    QTest::newRow("jsonl, repeated key") << jsonRow("\"甲方\"") + "\n{\"名称\":\"丙方\",\"名称\":\"丁方\"}\n" +
+                                                jsonRow("\"乙方\"")
+                                         << 1 << twoOfThree << QStringLiteral("第 2 行：键“名称”重复") << both;
+    QTest::newRow("jsonl, text after the object")
+        << jsonRow("\"甲方\"") + "\n" + jsonRow("\"丙方\"") + " x\n" + jsonRow("\"乙方\"") << 1 << twoOfThree
+        << QStringLiteral("第 2 行：不是有效的 JSON") << both;
+    QTest::newRow("jsonl, string without its end")
+        << jsonRow("\"甲方\"") + "\n{\"名称\":\"丙方}\n" + jsonRow("\"乙方\"") << 1 << twoOfThree
+        << QStringLiteral("第 2 行：JSON 字符串没有结束") << both;
+    QTest::newRow("jsonl, backslash at the end of the line")
+        << jsonRow("\"甲方\"") + "\n{\"名称\":\"丙方\\\n" + jsonRow("\"乙方\"") << 1 << twoOfThree
+        << QStringLiteral("第 2 行：JSON 字符串没有结束") << both;
+    QTest::newRow("jsonl, unknown escape")
+        << jsonRow("\"甲方\"") + "\n" + jsonRow("\"丙\\x41方\"") + "\n" + jsonRow("\"乙方\"") << 1 << twoOfThree
+        << QStringLiteral("第 2 行：JSON 字符串中有无效的转义 \\x") << both;
+    QTest::newRow("jsonl, short unicode escape")
+        << jsonRow("\"甲方\"") + "\n" + jsonRow("\"丙\\u4e2\"") + "\n" + jsonRow("\"乙方\"") << 1 << twoOfThree
+        << QStringLiteral("第 2 行：JSON 字符串中有无效的转义 \\u4e2\"") << both;
+    QTest::newRow("jsonl, value not a text")
+        << jsonRow("\"甲方\"") + "\n" + jsonRow("[\"丙方\"]") + "\n" + jsonRow("\"乙方\"") << 1 << twoOfThree
+        << QStringLiteral("第 2 行：“名称”的值不是文本") << both;
+}
+
+void TestCli::add_storesOrRefuses() {
+    QFETCH(QByteArray, input);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QFETCH(QStringList, names);
+    QTemporaryDir dir;
+    QCOMPARE(runCli(dir.path(), {"init"}).status, 0);
+    const Run r = runCli(dir.path(), {"add"}, input);
+    QVERIFY2(r.status == status, qPrintable(r.out + r.err));
+    if (out.isEmpty()) {
+        QVERIFY2(r.out.isEmpty(), qPrintable(r.out));
+    } else {
+        QVERIFY2(r.out.contains(out), qPrintable(r.out + r.err));
+    }
+    if (err.isEmpty()) {
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    } else {
+        QVERIFY2(r.err.contains(err), qPrintable(r.err));
+    }
+    QCOMPARE(storedNames(dir.path()), names);
+}
+
+// The readers hand over every character of a value as written; only the entry rules
+// (name trimmed, other texts normalised) apply on the way into the store.
+void TestCli::add_keepsValuesAsWritten_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("indications");
+    QTest::addColumn<QString>("usage");
+    const QByteArray head = "名称,主治,用法,构成,功效,来源\n";
+    const QByteArray rest = ",a,b,c";
+    QTest::newRow("csv, CR LF in quotes") << head + "\"甲\r\n方\",\"丙\r\n丁\",用" + rest << "甲\r\n方"
+                                          << "丙\r\n丁。"
+                                          << "用。";
+    QTest::newRow("csv, lone CR in quotes") << head + "\"甲\r方\",\"丙\r丁\",用" + rest << "甲\r方"
+                                            << "丙\r丁。"
+                                            << "用。";
+    QTest::newRow("csv, lone LF in quotes (the entry rules drop it from other texts)")
+        << head + "\"甲\n方\",\"丙\n丁\",用" + rest << "甲\n方"
+        << "丙丁。"
+        << "用。";
+    QTest::newRow("csv, breaks of every kind in CR-only lines")
+        << QByteArray("名称,主治,用法,构成,功效,来源\r\"甲\r\n\r\n方\",\"丙\r\r丁\",用,a,b,c\r") << "甲\r\n\r\n方"
+        << "丙\r\r丁。"
+        << "用。";
+    QTest::newRow("csv, BOM inside a value kept") << kBom + head + "\xEF\xBB\xBF甲方,\"\xEF\xBB\xBF丙\",用" + rest
+                                                  << u"\ufeff甲方"_qs << u"\ufeff丙。"_qs << "用。";
+    QTest::newRow("csv, quotes, commas, tabs, backslashes")
+        << head + "\"\"\"甲\"\",方\",\"丙\t丁\",\"\\n\"" + rest << "\"甲\",方"
+        << "丙\t丁。"
+        << "、n。";
+    QTest::newRow("jsonl, escaped line breaks")
+        << QByteArray(R"({"名称":"甲\r\n方\r乙\n","主治":"丙\r丁\r\n","用法":"用","构成":"a","功效":"b","来源":"c"})")
+        << "甲\r\n方\r乙\n"
+        << "丙\r丁\r\n。"
+        << "用。";
+    QTest::newRow("jsonl, escaped BOM at the start of a value")
+        << QByteArray(R"({"名称":"\ufeff甲方","主治":"\uFEFF丙","用法":"用","构成":"a","功效":"b","来源":"c"})")
+        << u"\ufeff甲方"_qs << u"\ufeff丙。"_qs << "用。";
+    QTest::newRow("jsonl, raw BOM at the start of a value")
+        << kBom + R"({"名称":")" + kBom + R"(甲方","主治":"丙","用法":"用","构成":"a","功效":"b","来源":"c"})"
+        << u"\ufeff甲方"_qs << "丙。"
+        << "用。";
+    QTest::newRow("jsonl, surrogate pair")
+        << QByteArray(R"({"名称":"\ud83d\ude00方","主治":"😀","用法":"用","构成":"a","功效":"b","来源":"c"})") << "😀方"
+        << "😀。"
+        << "用。";
+    QTest::newRow("jsonl, number kept as written")
+        << QByteArray(R"({"名称":"甲方","主治":1.50,"用法":-0.0e+10,"构成":"a","功效":"b","来源":"c"})") << "甲方"
+        << "1.50。"
+        << "-0.0e+10。";
+}
+
+void TestCli::add_keepsValuesAsWritten() {
+    QFETCH(QByteArray, input);
+    QFETCH(QString, name);
+    QFETCH(QString, indications);
+    QFETCH(QString, usage);
+    QTemporaryDir dir;
+    QCOMPARE(runCli(dir.path(), {"init"}).status, 0);
+    runCli(dir.path(), {"add"}, input);
+    store::Database db = store::Database::open(dir.filePath("vizi.mdb"), store::kMainConnect).value();
+    // Compared as bytes: the stored UTF-8 itself, U+FEFF included.
+    auto hex = [](const QString& t) { return QString::fromLatin1(t.toUtf8().toHex().toUpper()); };
+    QCOMPARE(testing::rows(db, "SELECT hex(名称), hex(主治), hex(用法) FROM 中医方剂"),
+             (QList<QStringList>{{hex(name), hex(indications), hex(usage)}}));
+}
+
+void TestCli::detectInputFormat_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<bool>("json");
+    QTest::newRow("object") << QByteArray("{}") << true;
+    QTest::newRow("array") << QByteArray("[]") << true;
+    QTest::newRow("blanks, then object") << QByteArray(" \t\r\n{") << true;
+    QTest::newRow("BOM, then object") << kBom + "{" << true;
+    QTest::newRow("BOM, blanks, then array") << kBom + "\r\r [" << true;
+    QTest::newRow("header") << kHeader << false;
+    QTest::newRow("BOM, then header") << kBom + kHeader << false;
+    QTest::newRow("BOM inside the blanks") << " " + kBom + "{" << false;
+}
+
+void TestCli::detectInputFormat() {
+    QFETCH(QByteArray, input);
+    QFETCH(bool, json);
+    QCOMPARE(cli::detectInputFormat(input) == cli::Format::JsonLines, json);
+}
+
+// ------------------------------------------------------------------ export: every stored text comes back
+
+namespace {
+
+QString unescapeTsv(const QString& field) {
+    QString out;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field[i] != u'\\' || i + 1 == field.size()) {
+            out += field[i];
+            continue;
+        }
+        const QChar next = field[++i];
+        out += next == u't' ? QChar(u'\t') : next == u'r' ? QChar(u'\r') : next == u'n' ? QChar(u'\n') : next;
+    }
+    return out;
+}
+
+QList<QStringList> readBack(const QString& format, const QByteArray& exported, QString* problem) {
+    QList<QStringList> rows;
+    if (format == "tsv") {
+        QList<QByteArray> lines = exported.split('\n');
+        if (lines.value(0) != QByteArray("名称\t构成\t功效\t主治\t用法\t来源\t应用\t临床") || !lines.last().isEmpty()) {
+            *problem = "TSV header or last line";
+        }
+        for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+            QStringList row;
+            // Not QString::fromUtf8, which drops a U+FEFF at the start.
+            QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+            for (const QString& f : QString(utf8.decode(lines[i])).split(u'\t')) {
+                row << unescapeTsv(f);
+            }
+            rows << row;
+        }
+        return rows;
+    }
+    const cli::Input in = format == "csv" ? cli::readCsv(exported) : cli::readJsonLines(exported);
+    *problem = in.error;
+    for (const cli::InputRecord& r : in.records) {
+        if (!r.error.isEmpty()) {
+            *problem = QStringLiteral("%1: %2").arg(r.line).arg(r.error);
+        }
+        rows << QStringList(r.record.begin(), r.record.end());
+    }
+    return rows;
+}
+
+} // namespace
+
+void TestCli::export_returnsEveryStoredText_data() {
+    QTest::addColumn<QString>("format");
+    QTest::newRow("tsv") << "tsv";
+    QTest::newRow("csv") << "csv";
+    QTest::newRow("jsonl") << "jsonl";
+}
+
+void TestCli::export_returnsEveryStoredText() {
+    QFETCH(QString, format);
+    const QList<QStringList> stored = {
+        {u"\"引号\"方"_qs, u"a,b,,c"_qs, u"\""_qs, u"\",\""_qs, u"''"_qs, u"'a\"b'"_qs, u"\"\"\""_qs, u","_qs},
+        {u"单CR"_qs, u"甲\r乙"_qs, u"\r"_qs, u"甲\r"_qs, u"\r甲"_qs, u"\r\r"_qs, u"甲\r\r\n乙"_qs, u"\n\r"_qs},
+        {u"单LF"_qs, u"甲\n乙"_qs, u"\n"_qs, u"甲\n"_qs, u"\n甲"_qs, u"\n\n"_qs, u"\n\r\n"_qs, u"\r\n\n"_qs},
+        {u"CRLF"_qs, u"甲\r\n乙"_qs, u"\r\n"_qs, u"甲\r\n"_qs, u"\r\n甲"_qs, u"\r\n\r\n"_qs, u"\"\r\n\""_qs,
+         u",\r\n,"_qs},
+        {u"制表\t方"_qs, u"\t"_qs, u"甲\t乙"_qs, u"\\t"_qs, u"\\"_qs, u"\\\\"_qs, u"a\\nb"_qs, u"\\\r\\\n\\\t"_qs},
+        {u"\ufeff头方"_qs, u"\ufeff"_qs, u"甲\ufeff乙"_qs, u"\ufeff\ufeff"_qs, u"\u3000"_qs, u"\u3000甲\u3000"_qs,
+         u" 甲 "_qs, u"  "_qs},
+        {u"😀方"_qs, u"😀"_qs, u"甲😀乙"_qs, u"👨‍👩‍👧"_qs, u"𠀀𪚥"_qs, u"\u200b"_qs, u"\u00a0"_qs,
+         u"\ufffd"_qs},
+        {u"{\"名称\":\"x\"}"_qs, u"[1,2]"_qs, u"名称,构成"_qs, u"#*?[!a]"_qs, u"%_"_qs, u"null"_qs, u"0"_qs,
+         u"-1.50"_qs},
+        {u"旧\u0000文"_qs, u"\u0001\u001f"_qs, u"\u001b[0m"_qs, u"\u007f"_qs, u"a\u0000"_qs, u"\u0000"_qs,
+         u"\u000b\u000c"_qs, u"\u0085"_qs},
+    };
+    QTemporaryDir dir;
+    QCOMPARE(runCli(dir.path(), {"init"}).status, 0);
+    {
+        store::Database db = store::Database::open(dir.filePath("vizi.mdb"), store::kMainConnect).value();
+        for (const QStringList& texts : stored) {
+            QVERIFY(testing::addPrescription(db, texts));
+        }
+    }
+    QProcess p;
+    p.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/fangji-cli"));
+    p.setArguments({"--data-dir", dir.path(), "export", "--format", format});
+    p.start();
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 0);
+    QString problem;
+    const QList<QStringList> back = readBack(format, p.readAllStandardOutput(), &problem);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(back.size(), stored.size());
+    for (qsizetype i = 0; i < stored.size(); ++i) {
+        QCOMPARE(back[i], stored[i]);
+    }
 }
 
 void TestCli::dictBuild_sameAsWindowGeneration() {
