@@ -307,6 +307,14 @@ void TestEntryCore::storedControlCharacters_foundByLookupAndSearch() {
         QCOMPARE((**row)[0], name);
         QCOMPARE((**row)[1], u"甲。"_qs);
     }
+    // The stored query "000" is parsed again from its text by the next connection.
+    {
+        store::Database again = dir.open();
+        auto stored = again.openRecordSet(u"000"_qs);
+        QVERIFY2(stored.ok(), qPrintable(stored.ok() ? QString() : stored.error().description));
+        QCOMPARE(stored->recordCount(), 1);
+        QCOMPARE(stored->text(0), name);
+    }
     auto none = entry::lookupByName(db, name + QChar(0));
     QVERIFY2(none.ok(), qPrintable(none.ok() ? QString() : none.error().description));
     QVERIFY(!none->has_value());
