@@ -627,10 +627,14 @@ void Table::appendChunk(int column, const QByteArray& chunk) {
     if (m_mode == Mode::None || column < 0 || column >= m_columns.size()) {
         return;
     }
-    const QVariant& old = m_buffer[column];
-    QByteArray bytes = old.isValid() ? old.toByteArray() : QByteArray();
-    bytes += chunk;
-    m_buffer[column] = QVariant(bytes);
+    // The bytes grow in place inside the buffer: the field's QByteArray is its data's
+    // only owner after the first piece, so appending a file piece by piece costs time
+    // in proportion to the file, not to the square of its pieces.
+    QVariant& field = m_buffer[column];
+    if (field.typeId() != QMetaType::QByteArray) {
+        field = QVariant(field.isValid() ? field.toByteArray() : QByteArray());
+    }
+    static_cast<QByteArray*>(field.data())->append(chunk);
     m_dirty[column] = true;
 }
 
