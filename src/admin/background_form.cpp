@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -66,7 +65,7 @@ BackgroundForm::BackgroundForm(platform::Session& session, QWidget* parent) : pl
     connect(m_cmdOext, &QPushButton::clicked, this, &BackgroundForm::CmdOext_Click);
 
     // Form_Load: the stored picture in the box, normal pointer.
-    m_preview = readStoredPicture();
+    m_preview = readStoredPicture(platform::databasePath(), previewSize());
     showPicture(m_preview);
     platform::setArrowPointer();
 }
@@ -88,12 +87,16 @@ void BackgroundForm::closeEvent(QCloseEvent* event) {
     }
 }
 
+QSize BackgroundForm::previewSize() const {
+    return m_imageXt->size().expandedTo(m_imageXt->minimumSize());
+}
+
 void BackgroundForm::showPicture(const QImage& picture) {
     if (picture.isNull()) {
         m_imageXt->setPixmap(QPixmap());
         return;
     }
-    const QSize box = m_imageXt->size().expandedTo(m_imageXt->minimumSize());
+    const QSize box = previewSize();
     QPixmap pixmap = QPixmap::fromImage(picture);
     if (pixmap.width() > box.width() || pixmap.height() > box.height()) {
         pixmap = pixmap.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
@@ -108,8 +111,10 @@ void BackgroundForm::CmdLoad_Click() {
         return;
     }
     m_chosen = chosen;
-    QImageReader reader(chosen);
-    const QImage picture = reader.read();
+    // The preview is decoded at the box's size: a large photograph needs no full-size copy to be shown.
+    platform::setBusyPointer();
+    const QImage picture = readPictureFile(chosen, previewSize());
+    platform::setArrowPointer();
     m_chosenIsPicture = !picture.isNull();
     m_preview = picture;
     if (m_chosenIsPicture) {
@@ -130,7 +135,10 @@ void BackgroundForm::CmdOext_Click() {
             toStore.clear();
         }
     }
+    // Storing a large file takes a moment: the pointer says so.
+    platform::setBusyPointer();
     auto saved = saveBackgroundPicture(platform::databasePath(), toStore);
+    platform::setArrowPointer();
     if (!saved) {
         platform::message(this, store::errorReport(saved.error(), true), platform::Icon::Information);
         return;
@@ -141,9 +149,11 @@ void BackgroundForm::CmdOext_Click() {
     }
 
     // The main window shows what is now stored, repainted at once.
+    platform::setBusyPointer();
     session().setBackgroundPicture(readStoredPicture());
     platform::doEvents();
     platform::doEvents();
+    platform::setArrowPointer();
 
     platform::Session& s = session();
     unload();

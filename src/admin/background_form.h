@@ -28,7 +28,7 @@ public:
 
     // The file chosen in this window, empty until one is chosen.
     QString chosenFile() const { return m_chosen; }
-    // The picture the preview shows (null when none).
+    // The picture the preview shows (null when none), decoded at most at the box's size.
     QImage preview() const { return m_preview; }
 
 protected:
@@ -36,6 +36,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The size the preview box shows a picture at.
+    QSize previewSize() const;
     void showPicture(const QImage& picture);
 
     QLabel* m_imageXt = nullptr;
