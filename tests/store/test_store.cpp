@@ -44,6 +44,8 @@ private slots:
     void recordSet_emptyTableTest();
     void quote_inUserText_storedIntact_andCannotInject();
     void execute_refusesSecondStatement();
+    void text_readBackAsStored_data();
+    void text_readBackAsStored();
     void execute_insertRepeatedName_droppedSilently();
     void dictionary_repeatedTerm_refusedSilently();
 
@@ -411,6 +413,33 @@ void TestStore::quote_inUserText_storedIntact_andCannotInject() {
                                                          store::jet::escapeLiteral(name) + u'\'')
                 .ok());
     QCOMPARE(db.openRecordSet(QStringLiteral("000"))->recordCount(), 1);
+}
+
+void TestStore::text_readBackAsStored_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("leading U+FEFF") << QStringLiteral("\uFEFF桂枝汤");
+    QTest::newRow("two leading U+FEFF") << QStringLiteral("\uFEFF\uFEFF桂枝汤");
+    QTest::newRow("U+FEFF inside") << QStringLiteral("桂枝\uFEFF汤");
+    QTest::newRow("only U+FEFF") << QStringLiteral("\uFEFF");
+    QTest::newRow("line breaks") << QStringLiteral("\r\n桂\r枝\n汤\r\n");
+}
+
+void TestStore::text_readBackAsStored() {
+    QFETCH(QString, text);
+    TestDataDir dir;
+    store::Database db = dir.open();
+    auto insert = db.prepareNative(QStringLiteral("INSERT INTO 密码表 VALUES(?1, 'pw', '1')"));
+    QVERIFY(insert.ok());
+    QVERIFY(insert->bind(1, text).ok());
+    QVERIFY(insert->step().ok());
+    insert = store::Statement();
+    auto rs = db.openRecordSet(QStringLiteral("SELECT * FROM 密码表"));
+    QVERIFY(rs.ok());
+    QCOMPARE(rs->text(0), text);
+    auto table = db.openTable(store::table::kPasswords);
+    QVERIFY(table.ok());
+    QVERIFY(table->moveFirst().ok());
+    QCOMPARE(table->field(0).toString(), text);
 }
 
 void TestStore::execute_refusesSecondStatement() {
