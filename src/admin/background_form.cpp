@@ -67,7 +67,6 @@ BackgroundForm::BackgroundForm(platform::Session& session, QWidget* parent) : pl
     // Form_Load: the stored picture in the box, normal pointer.
     m_preview = readStoredPicture(platform::databasePath(), previewSize());
     showPicture(m_preview);
-    platform::setArrowPointer();
 }
 
 void BackgroundForm::showEvent(QShowEvent* event) {
@@ -75,6 +74,8 @@ void BackgroundForm::showEvent(QShowEvent* event) {
     if (!m_placed) {
         m_placed = true;
         placeAt(QPoint(placement(2, 1).x(), 0));
+        // Form_Load ends with the normal pointer.
+        platform::setArrowPointer();
     }
 }
 

@@ -101,9 +101,7 @@ BackupForm::BackupForm(platform::Session& session, QWidget* parent) : platform::
     connect(m_cmdCopy, &QPushButton::clicked, this, &BackupForm::Cmdcopy_Click);
     connect(m_cmdExit, &QPushButton::clicked, this, &BackupForm::Cmdexit_Click);
 
-    // Form_Load: animation hidden, normal pointer, empty path.
     m_aniPlay->hide();
-    platform::setArrowPointer();
     m_txtPath->clear();
 }
 
@@ -113,6 +111,8 @@ void BackupForm::showEvent(QShowEvent* event) {
         return;
     }
     m_placed = true;
+    // Form_Load: animation hidden, normal pointer, empty path.
+    platform::setArrowPointer();
     const QScreen* screen = QGuiApplication::primaryScreen();
     const int screenHeight = screen ? screen->availableGeometry().height() : mainWindowSize().height();
     const int ownHeight = parentWidget() ? parentWidget()->height() : height();

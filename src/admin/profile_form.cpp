@@ -65,12 +65,14 @@ void ProfileForm::showEvent(QShowEvent* event) {
 }
 
 void ProfileForm::closeEvent(QCloseEvent* event) {
-    // The window is left by saving; the frame's close box would leave the menus locked.
+    // The window is left by saving: its frame's close box saves and leaves as 保存退出 does
+    // (or shows what is missing and stays).
     if (isUnloading()) {
         event->accept();
-    } else {
-        event->ignore();
+        return;
     }
+    event->ignore();
+    CmdSave_Click();
 }
 
 void ProfileForm::Qpcls() {

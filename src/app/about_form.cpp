@@ -6,6 +6,7 @@
 #include "platform/product.h"
 #include "platform/session.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -98,6 +99,16 @@ bool AboutForm::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return platform::WorkingWindow::eventFilter(watched, event);
+}
+
+void AboutForm::closeEvent(QCloseEvent* event) {
+    if (isUnloading()) {
+        event->accept();
+        return;
+    }
+    // Closed by its frame (close box, the frame's menu, its key): as 确定.
+    event->ignore();
+    cmdOK_Click();
 }
 
 void AboutForm::cmdOK_Click() {

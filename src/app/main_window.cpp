@@ -110,9 +110,15 @@ void MainWindow::LockMainMenus() {
     for (const QString& name : kTopMenus) {
         menuAction(name)->setEnabled(false);
     }
+    // A disabled menu still claims its access key (Alt+D, Alt+H, Alt+Q …), which then
+    // only moves the focus to a working window's button of the same letter. With every
+    // menu locked the bar itself is switched off, so the buttons' keys press them.
+    menuBar()->setEnabled(false);
 }
 
 void MainWindow::UnlockMainMenus() {
+    // The bar first: switching it on switches its menus on with it.
+    menuBar()->setEnabled(true);
     const bool full = m_userLevel != QStringLiteral("000");
     for (const QString& name : kTopMenus) {
         const bool restrictedOk = name == QStringLiteral("zyexit") || name == QStringLiteral("xtwh");
@@ -166,16 +172,18 @@ void MainWindow::loadBackground() {
     platform::doEvents();
 }
 
-void MainWindow::openWorkingWindow(QWidget* window) {
+void MainWindow::openWorkingWindow(const std::function<QWidget*()>& make) {
     platform::WorkingWindow::releaseUnloaded();
     platform::doEvents();
     platform::setBusyPointer();
     LockMainMenus();
-    showWindow(window);
+    showWindow(make());
+    // The window has loaded and shows: the pointer is the arrow again, whatever the load did.
+    platform::setArrowPointer();
 }
 
 void MainWindow::openEntry() {
-    openWorkingWindow(new entry::EntryForm(*this));
+    openWorkingWindow([this] { return new entry::EntryForm(*this); });
 }
 
 void MainWindow::openQuery() {
@@ -196,25 +204,23 @@ void MainWindow::openQuery() {
 }
 
 void MainWindow::openPassword() {
-    openWorkingWindow(new admin::PasswordForm(*this));
+    openWorkingWindow([this] { return new admin::PasswordForm(*this); });
 }
 void MainWindow::openBackup() {
-    openWorkingWindow(new admin::BackupForm(*this));
+    openWorkingWindow([this] { return new admin::BackupForm(*this); });
 }
 void MainWindow::openProfile() {
-    openWorkingWindow(new admin::ProfileForm(*this));
+    openWorkingWindow([this] { return new admin::ProfileForm(*this); });
 }
 void MainWindow::openImport() {
-    openWorkingWindow(new admin::ImportForm(*this));
+    openWorkingWindow([this] { return new admin::ImportForm(*this); });
 }
 void MainWindow::openBackground() {
-    openWorkingWindow(new admin::BackgroundForm(*this));
+    openWorkingWindow([this] { return new admin::BackgroundForm(*this); });
 }
 
 void MainWindow::openAbout() {
-    platform::WorkingWindow::releaseUnloaded();
-    LockMainMenus();
-    showWindow(new AboutForm(*this));
+    openWorkingWindow([this] { return new AboutForm(*this); });
 }
 
 void MainWindow::openWebsite() {

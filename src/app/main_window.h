@@ -55,7 +55,8 @@ public:
     void exitCommand();    // zyexit
 
     // Shows a working window after the menu protocol: messages, busy pointer, lock.
-    void openWorkingWindow(QWidget* window);
+    // Busy pointer, menus locked, then the window is made (its load runs) and shown.
+    void openWorkingWindow(const std::function<QWidget*()>& make);
     // The open window with this objectName, if any.
     QWidget* findWindow(const QString& objectName) const;
 

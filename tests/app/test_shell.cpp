@@ -8,6 +8,7 @@
 #include "app/about_form.h"
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "platform/busy.h"
 #include "platform/desktop.h"
 #include "platform/paths.h"
 #include "platform/product.h"
@@ -23,7 +24,9 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -105,6 +108,12 @@ private slots:
     void desktop_documentWithoutProgram_isAnError();
     void workingWindow_enterOnFocusedButtonPressesIt_data();
     void workingWindow_enterOnFocusedButtonPressesIt();
+    void workingWindow_closedByItsFrame_leavesAsItsExit_data();
+    void workingWindow_closedByItsFrame_leavesAsItsExit();
+    void workingWindow_accessKeysPressItsButtons_data();
+    void workingWindow_accessKeysPressItsButtons();
+    void workingWindow_busyUntilShown_arrowAfterwards_data();
+    void workingWindow_busyUntilShown_arrowAfterwards();
 };
 
 void TestShell::cleanup() {
@@ -499,6 +508,174 @@ void TestShell::workingWindow_enterOnFocusedButtonPressesIt() {
     other->setFocus();
     QTest::keyClick(other, Qt::Key_Return);
     QCOMPARE(clicked, clicks);
+}
+
+namespace {
+
+// A main window with full menus over a data folder whose password and profile are set.
+struct OpenMain {
+    TestDataDir data;
+    app::MainWindow w;
+    OpenMain() {
+        fillTable(data, QStringLiteral("INSERT INTO 密码表 VALUES('医生','x','1')"));
+        fillTable(data, QStringLiteral("INSERT INTO 用户资料 VALUES('门诊','地址','电话','医生')"));
+        fillTable(data,
+                  QStringLiteral("INSERT INTO 中医方剂 VALUES('桂枝汤','桂枝','解肌','头痛','煎服','伤寒论',' ',' ')"));
+        w.setEndHandler([] {});
+        w.setUserLevel(" ");
+        w.UnlockMainMenus();
+        w.showMaximized();
+        QApplication::setActiveWindow(&w);
+    }
+    QWidget* open(const QString& item, const QString& window) {
+        w.menuAction(item)->trigger();
+        return w.findWindow(window);
+    }
+};
+
+} // namespace
+
+void TestShell::workingWindow_closedByItsFrame_leavesAsItsExit_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<bool>("byKey"); // the frame's key rather than its close box
+    const QList<QPair<QString, QString>> windows = {
+        {"xtxx", "frmAbout"}, {"ZysjDl1", "Frmfjdl"}, {"zycxll1", "FrmFjfd"},
+        {"xtwh1", "Frmmmwh"}, {"cc", "Frmcopy"},      {"Xpict", "FrmJczl"},
+    };
+    for (const auto& [item, window] : windows) {
+        QTest::newRow(qPrintable(window + QStringLiteral(" close box"))) << item << window << false;
+        QTest::newRow(qPrintable(window + QStringLiteral(" Ctrl+W"))) << item << window << true;
+    }
+}
+
+void TestShell::workingWindow_closedByItsFrame_leavesAsItsExit() {
+    QFETCH(QString, item);
+    QFETCH(QString, window);
+    QFETCH(bool, byKey);
+    OpenMain main;
+    ScriptedPrompts prompts;
+    QWidget* form = main.open(item, window);
+    QVERIFY(form);
+    QVERIFY(enabledTopMenus(main.w).isEmpty());
+    auto* frame = qobject_cast<QMdiSubWindow*>(form->parentWidget());
+    QVERIFY(frame);
+    if (byKey) {
+        // The key goes where the user works: a control inside the window.
+        QApplication::setActiveWindow(&main.w);
+        main.w.documentArea()->setActiveSubWindow(frame);
+        if (!form->isAncestorOf(QApplication::focusWidget())) {
+            for (QWidget* child : form->findChildren<QWidget*>()) {
+                if (child->isVisible() && child->isEnabled() && (child->focusPolicy() & Qt::TabFocus)) {
+                    child->setFocus(Qt::TabFocusReason);
+                    break;
+                }
+            }
+        }
+        QVERIFY(form->isAncestorOf(QApplication::focusWidget()));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+    } else {
+        frame->close();
+    }
+    QTRY_VERIFY(openWindows(main.w).isEmpty());
+    QCOMPARE(enabledTopMenus(main.w), kTopMenus);
+    QVERIFY(main.w.menuBar()->isEnabled());
+    FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+void TestShell::workingWindow_accessKeysPressItsButtons_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("question"); // what the button asks or says, if anything
+    QTest::newRow("entry 清屏 Alt+Q") << "ZysjDl1"
+                                      << "Frmfjdl"
+                                      << "Cmdqcls" << int(Qt::Key_Q) << QString();
+    QTest::newRow("entry 删除 Alt+D") << "ZysjDl1"
+                                      << "Frmfjdl"
+                                      << "Cmddele" << int(Qt::Key_D) << QStringLiteral("确实要删除  方剂吗？");
+    QTest::newRow("query 清屏 Alt+Q") << "zycxll1"
+                                      << "FrmFjfd"
+                                      << "Cmdqcls" << int(Qt::Key_Q) << QString();
+    QTest::newRow("query 帮助 Alt+H") << "zycxll1"
+                                      << "FrmFjfd"
+                                      << "CmdHelp" << int(Qt::Key_H) << QStringLiteral("本系统没有提供帮助。");
+    QTest::newRow("password 清屏 Alt+Q") << "xtwh1"
+                                         << "Frmmmwh"
+                                         << "Cmdqcls" << int(Qt::Key_Q) << QString();
+}
+
+void TestShell::workingWindow_accessKeysPressItsButtons() {
+    QFETCH(QString, item);
+    QFETCH(QString, window);
+    QFETCH(QString, button);
+    QFETCH(int, key);
+    QFETCH(QString, question);
+    OpenMain main;
+    ScriptedPrompts prompts;
+    QWidget* form = main.open(item, window);
+    QVERIFY(form);
+    auto* target = form->findChild<QPushButton*>(button);
+    QVERIFY(target);
+    QVERIFY(target->isVisible());
+    QSignalSpy clicked(target, &QPushButton::clicked);
+    if (question.endsWith(QStringLiteral("？"))) {
+        prompts.expectMessage(question, Icon::Question, Buttons::YesNo, Answer::No);
+    } else if (!question.isEmpty()) {
+        prompts.expectMessage(question, Icon::Information);
+    }
+    QApplication::setActiveWindow(&main.w);
+    QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : form;
+    QTest::keyClick(focus, static_cast<Qt::Key>(key), Qt::AltModifier);
+    // An access key presses its button as a click that shows (it lets go a moment later).
+    QTRY_COMPARE(clicked.size(), 1);
+    FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+void TestShell::workingWindow_busyUntilShown_arrowAfterwards_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("window");
+    QTest::newRow("about") << "xtxx"
+                           << "frmAbout";
+    QTest::newRow("backup") << "cc"
+                            << "Frmcopy";
+    QTest::newRow("background") << "Xpict"
+                                << "FrmJczl";
+    QTest::newRow("password") << "xtwh1"
+                              << "Frmmmwh";
+    QTest::newRow("entry") << "ZysjDl1"
+                           << "Frmfjdl";
+}
+
+void TestShell::workingWindow_busyUntilShown_arrowAfterwards() {
+    QFETCH(QString, item);
+    QFETCH(QString, window);
+    OpenMain main;
+    ScriptedPrompts prompts;
+    // The pointer is busy while the window loads: seen as it is first shown.
+    struct Watch : QObject {
+        QString name;
+        bool busy = false;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (e->type() == QEvent::Show && o->objectName() == name) {
+                busy = platform::isBusyPointer();
+            }
+            return false;
+        }
+    } watch;
+    watch.name = window;
+    qApp->installEventFilter(&watch);
+    QWidget* form = main.open(item, window);
+    qApp->removeEventFilter(&watch);
+    QVERIFY(form);
+    QVERIFY(watch.busy);
+    QVERIFY(!platform::isBusyPointer());
+    auto* frame = qobject_cast<QMdiSubWindow*>(form->parentWidget());
+    frame->close();
+    QTRY_VERIFY(openWindows(main.w).isEmpty());
+    QVERIFY(!platform::isBusyPointer());
+    FANGJI_VERIFY_PROMPTS(prompts);
 }
 
 QTEST_MAIN(TestShell)
