@@ -121,6 +121,8 @@ MemoBox::MemoBox(QWidget* parent) : QPlainTextEdit(parent) {
     setTabChangesFocus(true);
     connect(document(), &QTextDocument::contentsChange, this,
             [this](int position, int, int added) { m_changeEnd = position + added; });
+    connect(document(), &QTextDocument::undoCommandAdded, this, [this] { m_undoStepAdded = true; });
+    connect(this, &QPlainTextEdit::textChanged, this, &MemoBox::keepBreaksWithUndo);
     connect(this, &QPlainTextEdit::textChanged, this, &MemoBox::holdToLimit);
 }
 
@@ -130,16 +132,67 @@ void MemoBox::setMaxLength(int length) {
 }
 
 QString MemoBox::text() const {
+    return textBetween(0, document()->characterCount() - 1);
+}
+
+QString MemoBox::textBetween(int from, int to) const {
     // Block texts are raw: non-breaking spaces and line separators stay as they are.
     QString out;
-    out.reserve(document()->characterCount() + 16);
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-        if (block != document()->begin()) {
-            out += breakText(block.userState());
+    out.reserve(to - from + 16);
+    for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() < to;
+         block = block.next()) {
+        const int start = qMax(from, block.position());
+        const int end = qMin(to, block.position() + block.length() - 1);
+        const QString line = block.text();
+        out += QStringView(line).mid(start - block.position(), end - start);
+        if (end < to && block.next().isValid()) {
+            out += breakText(block.next().userState());
         }
-        out += block.text();
     }
     return out;
+}
+
+QMimeData* MemoBox::createMimeDataFromSelection() const {
+    const QTextCursor cursor = textCursor();
+    auto* data = new QMimeData;
+    data->setText(textBetween(cursor.selectionStart(), cursor.selectionEnd()));
+    return data;
+}
+
+std::vector<int> MemoBox::breakKinds() const {
+    std::vector<int> kinds;
+    bool typedOnly = true;
+    kinds.reserve(document()->blockCount());
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        kinds.push_back(block.userState());
+        typedOnly = typedOnly && (block == document()->begin() || block.userState() == kCrLf);
+    }
+    return typedOnly ? std::vector<int>() : kinds;
+}
+
+void MemoBox::keepBreaksWithUndo() {
+    const int step = document()->availableUndoSteps();
+    m_undoOrRedo = !m_undoStepAdded && step != m_undoStep;
+    m_undoStepAdded = false;
+    m_undoStep = step;
+    if (!m_undoOrRedo) {
+        // A new edit: the steps that could have been redone are gone.
+        m_breaksByUndoStep.erase(m_breaksByUndoStep.upper_bound(step), m_breaksByUndoStep.end());
+        m_breaksByUndoStep[step] = breakKinds();
+        return;
+    }
+    const auto kept = m_breaksByUndoStep.find(step);
+    if (kept == m_breaksByUndoStep.end()) {
+        return;
+    }
+    const std::vector<int>& kinds = kept->second;
+    if (!kinds.empty() && kinds.size() != static_cast<size_t>(document()->blockCount())) {
+        return;
+    }
+    size_t i = 0;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++i) {
+        block.setUserState(kinds.empty() ? kCrLf : kinds[i]);
+    }
 }
 
 int MemoBox::length() const {
@@ -165,6 +218,9 @@ void MemoBox::setText(const QString& text) {
     setPlainText(text);
     recordBreaks(document()->begin(), text);
     m_ownChange = false;
+    m_undoStep = document()->availableUndoSteps();
+    m_breaksByUndoStep.clear();
+    m_breaksByUndoStep[m_undoStep] = breakKinds();
     m_lengthBefore = length();
 }
 
@@ -226,6 +282,11 @@ void MemoBox::insertFromMimeData(const QMimeData* source) {
 
 void MemoBox::holdToLimit() {
     if (m_ownChange || m_maxLength <= 0) {
+        return;
+    }
+    if (m_undoOrRedo) {
+        // Undo and redo go back to texts the box held: they are not cut.
+        m_lengthBefore = length();
         return;
     }
     const int allowed = qMax(m_maxLength, m_lengthBefore);

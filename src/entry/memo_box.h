@@ -4,6 +4,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include <map>
+#include <vector>
+
 namespace fangji::entry {
 
 // What a box says when a paste holds a character no stored text may hold (a control
@@ -37,12 +40,20 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Copying, cutting and dragging carry the line breaks as they are, too.
+    QMimeData* createMimeDataFromSelection() const override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
+    // The text between two document positions, each line break written as it was made.
+    QString textBetween(int from, int to) const;
     // Characters of document()'s text between two positions, counted as text() counts them.
     int lengthBetween(int from, int to) const;
+    // The kinds of every block's line break (empty when all are typed breaks).
+    std::vector<int> breakKinds() const;
+    // Notes the line breaks for the present undo step, or puts them back after an undo or redo.
+    void keepBreaksWithUndo();
     // After every change: cuts what typing put beyond the limit, and remembers the length.
     void holdToLimit();
 
@@ -53,6 +64,12 @@ private:
     int m_changeEnd = 0;
     // Set while the box changes its own text (loading, pasting, cutting to the limit).
     bool m_ownChange = false;
+    // The document's undo stack keeps no block states: the line breaks of each undo step
+    // are kept here, by the document's count of undo steps.
+    std::map<int, std::vector<int>> m_breaksByUndoStep;
+    int m_undoStep = 0;
+    bool m_undoStepAdded = false;
+    bool m_undoOrRedo = false;
 };
 
 // A one-line text box with the same rules: loaded texts are shown whole, typing and

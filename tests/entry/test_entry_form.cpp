@@ -231,6 +231,8 @@ private slots:
     void paste_controlCharactersRefused();
     void typing_neverGrowsBeyondLimitOrLengthBefore_data();
     void typing_neverGrowsBeyondLimitOrLengthBefore();
+    void undoCopyAndPaste_keepLineBreaks_data();
+    void undoCopyAndPaste_keepLineBreaks();
 
     void quit_unlocksMenusOnce();
     void closeByFrame_unlocksMenus();
@@ -998,6 +1000,75 @@ void TestEntryForm::typing_neverGrowsBeyondLimitOrLengthBefore() {
         testing::typeText(w, typed);
     }
     QCOMPARE(f.text(box), expected);
+}
+
+void TestEntryForm::undoCopyAndPaste_keepLineBreaks_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("before");
+    // Steps: "caret N", "delete", "undo", "redo", "select all", "copy", "end", "paste" (the clipboard),
+    // "paste TEXT", "type TEXT", "into BOX" (focus moves to another box; the result is read there).
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("a deleted lone CR comes back on undo")
+        << u"TxtFjyf"_qs << u"甲\r乙。"_qs << QStringList{u"caret 1"_qs, u"delete"_qs, u"undo"_qs} << u"甲\r乙。"_qs;
+    QTest::newRow("a deleted lone LF comes back on undo")
+        << u"TxtLcxd"_qs << u"甲\n乙\r\n丙"_qs << QStringList{u"caret 1"_qs, u"delete"_qs, u"undo"_qs}
+        << u"甲\n乙\r\n丙"_qs;
+    QTest::newRow("a paste undone and redone")
+        << u"TxtFjgy"_qs << u"原"_qs << QStringList{u"end"_qs, u"paste 功\n效\r药\r\n"_qs, u"undo"_qs, u"redo"_qs}
+        << u"原功\n效\r药\r\n"_qs;
+    QTest::newRow("copied and pasted inside the box")
+        << u"TxtLcxd"_qs << u"甲\r\n乙\r丙\n丁"_qs << QStringList{u"select all"_qs, u"copy"_qs, u"end"_qs, u"paste"_qs}
+        << u"甲\r\n乙\r丙\n丁甲\r\n乙\r丙\n丁"_qs;
+    QTest::newRow("a typed line break copied into another box")
+        << u"TxtLcxd"_qs << u"甲"_qs
+        << QStringList{u"end"_qs, u"type \n乙"_qs, u"select all"_qs, u"copy"_qs, u"into TxtFjzz"_qs, u"paste"_qs}
+        << u"甲\r\n乙"_qs;
+}
+
+void TestEntryForm::undoCopyAndPaste_keepLineBreaks() {
+    QFETCH(QString, box);
+    QFETCH(QString, before);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, expected);
+    Fixture f;
+    f.open();
+    f.setText(box, before);
+    auto* memo = static_cast<entry::MemoBox*>(f.box(box));
+    memo->setFocus();
+    for (const QString& step : steps) {
+        const QString argument = step.section(u' ', 1);
+        if (step.startsWith(u"caret "_qs)) {
+            QTextCursor cursor = memo->textCursor();
+            cursor.setPosition(argument.toInt());
+            memo->setTextCursor(cursor);
+        } else if (step == u"delete"_qs) {
+            QTest::keyClick(memo, Qt::Key_Delete);
+        } else if (step == u"undo"_qs) {
+            QTest::keyClick(memo, Qt::Key_Z, Qt::ControlModifier);
+        } else if (step == u"redo"_qs) {
+            QTest::keyClick(memo, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        } else if (step == u"select all"_qs) {
+            QTest::keyClick(memo, Qt::Key_A, Qt::ControlModifier);
+        } else if (step == u"copy"_qs) {
+            QTest::keyClick(memo, Qt::Key_C, Qt::ControlModifier);
+        } else if (step == u"end"_qs) {
+            QTest::keyClick(memo, Qt::Key_End, Qt::ControlModifier);
+        } else if (step == u"paste"_qs) {
+            QTest::keyClick(memo, Qt::Key_V, Qt::ControlModifier);
+        } else if (step.startsWith(u"paste "_qs)) {
+            f.paste(memo->objectName(), argument);
+        } else if (step.startsWith(u"type "_qs)) {
+            testing::typeText(memo, argument);
+        } else if (step.startsWith(u"into "_qs)) {
+            memo = static_cast<entry::MemoBox*>(f.box(argument));
+            memo->setFocus();
+        } else {
+            QFAIL(qPrintable(u"unknown step "_qs + step));
+        }
+    }
+    QCOMPARE(memo->text(), expected);
+    FANGJI_VERIFY_PROMPTS(f.prompts);
 }
 
 // ------------------------------------------------------------------ leaving
