@@ -11,6 +11,7 @@
 #include "platform/prompts.h"
 #include "platform/single_instance.h"
 #include "store/database.h"
+#include "store/name_order.h"
 #include "store/schema.h"
 
 #include <QGuiApplication>
@@ -92,6 +93,12 @@ Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
         return fatal(store::errorReport(db.error(), true));
     }
     platform::doEvents();
+    // Names an earlier build let in twice are kept; the user is told which they are.
+    if (auto groups = store::equalNameGroups(*db); groups && !groups->isEmpty()) {
+        platform::setArrowPointer();
+        platform::message(m_main.get(), store::equalNamesMessage(*groups) + store::kEqualNamesAdvice,
+                          platform::Icon::Exclamation);
+    }
     if (store::Status s = db->deleteAllQueryDefs(); !s) {
         return fatal(store::errorReport(s.error(), true));
     }

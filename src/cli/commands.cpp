@@ -12,6 +12,7 @@
 #include "query/query_statement.h"
 #include "store/backup.h"
 #include "store/database.h"
+#include "store/name_order.h"
 #include "store/schema.h"
 
 #include <QCommandLineParser>
@@ -531,6 +532,25 @@ QString generalHelp() {
 
 } // namespace
 
+namespace {
+// Names an earlier build let in twice are kept in the file; every command that works
+// on it says which they are.
+void warnOfEqualNames(const QString& command, Streams& io) {
+    if (command == QStringLiteral("init") || command == QStringLiteral("restore") ||
+        !QFileInfo::exists(platform::databasePath())) {
+        return;
+    }
+    auto db = store::Database::open(platform::databasePath(), store::kMainConnect);
+    if (!db) {
+        return; // the command itself reports what is wrong with the file
+    }
+    if (auto groups = store::equalNameGroups(*db); groups && !groups->isEmpty()) {
+        io.err << QStringLiteral("注意：") << store::equalNamesMessage(*groups) << store::kEqualNamesAdvice << '\n';
+        io.err.flush();
+    }
+}
+} // namespace
+
 int run(const QStringList& arguments, Streams io) {
     QStringList args = arguments.mid(1);
     // Global options before the command.
@@ -580,6 +600,7 @@ int run(const QStringList& arguments, Streams io) {
         io.out << text;
         return kExitOk;
     }
+    warnOfEqualNames(name, io);
     return it->second.action(parser, io);
 }
 

@@ -39,4 +39,8 @@ Result<QList<QStringList>> equalNameGroups(Database& db);
 // "以下方剂名称相同：A、a；B、b" for the user; empty when there is no group.
 QString equalNamesMessage(const QList<QStringList>& groups);
 
+// What the user can do about equal names, said after equalNamesMessage.
+inline const QString kEqualNamesAdvice =
+    QStringLiteral("\n两剂都已保留；请在方剂登录中查看，删除多余的一剂后重新登录。");
+
 } // namespace fangji::store

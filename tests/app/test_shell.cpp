@@ -13,6 +13,7 @@
 #include "platform/paths.h"
 #include "platform/product.h"
 #include "platform/single_instance.h"
+#include "store/name_order.h"
 #include "store/schema.h"
 #include "store/template.h"
 
@@ -92,6 +93,7 @@ private slots:
     void startup_normalPath_showsSplashWithMenusLocked();
     void startup_leavesOnlyItsScratchQueries();
     void startup_wrongKey_endsWithErrorReport();
+    void startup_equalNamesOfEarlierBuild_reportedAndKept();
 
     void unlock_byUserLevel_data();
     void unlock_byUserLevel();
@@ -277,6 +279,25 @@ void TestShell::startup_wrongKey_endsWithErrorReport() {
     QVERIFY(run.startup.exitCode() != 0);
     QVERIFY(QApplication::overrideCursor() == nullptr);
     FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+void TestShell::startup_equalNamesOfEarlierBuild_reportedAndKept() {
+    TestDataDir data;
+    // What an earlier build's order let in: two names equal but for the case of a letter.
+    fillTable(data, QStringLiteral("DROP INDEX fjmci"));
+    fillTable(data, QStringLiteral("CREATE INDEX fjmci ON 中医方剂 (名称)"));
+    fillTable(data, QStringLiteral("INSERT INTO 中医方剂 VALUES('Ab汤','一','二','三','四','五',' ',' ')"));
+    fillTable(data, QStringLiteral("INSERT INTO 中医方剂 VALUES('ab汤','六','七','八','九','十',' ',' ')"));
+    fillTable(data, QStringLiteral("INSERT INTO 密码表 VALUES('医生','x','1')"));
+    fillTable(data, QStringLiteral("INSERT INTO 用户资料 VALUES('门诊','地址','电话','医生')"));
+    ScriptedPrompts prompts;
+    prompts.expectMessage(QStringLiteral("以下方剂名称相同：Ab汤、ab汤") + store::kEqualNamesAdvice, Icon::Exclamation);
+    StartRun run;
+    QCOMPARE(run.run(), app::Startup::Outcome::Running);
+    FANGJI_VERIFY_PROMPTS(prompts);
+    store::Database db = data.open();
+    QCOMPARE(testing::rows(db, QStringLiteral("SELECT 名称, 构成 FROM 中医方剂 ORDER BY rowid")),
+             (QList<QStringList>{{"Ab汤", "一"}, {"ab汤", "六"}}));
 }
 
 void TestShell::unlock_byUserLevel_data() {

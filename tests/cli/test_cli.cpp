@@ -98,6 +98,7 @@ private slots:
     void export_returnsEveryStoredText();
     void dictBuild_sameAsWindowGeneration();
     void backupRestore_refuseNonDatabase_andRoundTrip();
+    void equalNamesOfEarlierBuild_reportedAndKept();
 };
 
 void TestCli::init_createsDatabaseFromTemplate() {
@@ -677,6 +678,25 @@ void TestCli::backupRestore_refuseNonDatabase_andRoundTrip() {
     r = runCli(noDb.path(), {"backup", noDb.filePath("x.mdb")});
     QCOMPARE(r.status, 1);
     QVERIFY(r.err.contains(QStringLiteral("系统数据丢失，不能备份。")));
+}
+
+void TestCli::equalNamesOfEarlierBuild_reportedAndKept() {
+    QTemporaryDir dir;
+    QCOMPARE(runCli(dir.path(), {"init"}).status, 0);
+    {
+        // What an earlier build's order let in: two names equal but for the case of a letter.
+        auto db = store::Database::open(dir.filePath("vizi.mdb"), store::kMainConnect);
+        QVERIFY(db.ok());
+        for (const char* sql : {"DROP INDEX fjmci", "CREATE INDEX fjmci ON 中医方剂 (名称)",
+                                "INSERT INTO 中医方剂 VALUES('Ab汤','一','二','三','四','五',' ',' ')",
+                                "INSERT INTO 中医方剂 VALUES('ab汤','六','七','八','九','十',' ',' ')"}) {
+            QVERIFY(db->executeNative(QString::fromUtf8(sql)).ok());
+        }
+    }
+    const Run r = runCli(dir.path(), {"export"});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.err.contains(QStringLiteral("以下方剂名称相同：Ab汤、ab汤")), qPrintable(r.err));
+    QCOMPARE(namesOf(r.out), (QStringList{"Ab汤", "ab汤"}));
 }
 
 QTEST_MAIN(TestCli)
