@@ -34,7 +34,9 @@ const QString BackupForm::kNotOurDatabase = QStringLiteral("所选文件不是�
 
 namespace {
 
-const QString kDatabaseFilter = QStringLiteral("数据库文件(*.mdb)|*.mdb");
+// Database files first; every file second, so that a copy saved under another name
+// can still be chosen.
+const QString kDatabaseFilter = QStringLiteral("数据库文件(*.mdb)|*.mdb|所有文件(*)|*");
 
 // The folder the file dialog starts in: drive D: where there is one.
 QString startFolder() {
@@ -151,8 +153,20 @@ void BackupForm::Optcove_Click() {
 void BackupForm::CmdPath_Click() {
     platform::doEvents();
     const bool backup = m_optSave->isChecked();
-    const QString chosen = backup ? platform::prompts().saveFile(this, QString(), startFolder(), kDatabaseFilter)
-                                  : platform::prompts().openFile(this, QString(), startFolder(), kDatabaseFilter);
+    QString chosen;
+    if (backup) {
+        // A name is proposed: the file and the day of the copy.
+        const QString proposed =
+            QDir(startFolder())
+                .filePath(QStringLiteral("vizi-%1.mdb").arg(platform::clock().now().date().toString(Qt::ISODate)));
+        chosen = platform::prompts().saveFile(this, QString(), proposed, kDatabaseFilter).trimmed();
+        // A name typed without an extension is a database file, so restore finds it.
+        if (!chosen.isEmpty() && QFileInfo(chosen).suffix().isEmpty()) {
+            chosen += QStringLiteral(".mdb");
+        }
+    } else {
+        chosen = platform::prompts().openFile(this, QString(), startFolder(), kDatabaseFilter);
+    }
     m_txtPath->setText(chosen.trimmed());
     m_cmdCopy->setFocus();
 }

@@ -40,6 +40,10 @@ Startup::Outcome Startup::fatal(const QString& text) {
 Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
     // 1. Single instance.
     if (!instance.acquired()) {
+        if (!instance.heldByAnother()) {
+            // No other copy runs: the lock cannot be made where the data lives.
+            return fatal(store::errorReport({kPathAccessError, QStringLiteral("Path/File access error")}, true));
+        }
         platform::message(nullptr, QStringLiteral("程序已经开始运行"), platform::Icon::Information);
         m_exitCode = 0;
         return Outcome::Ended;

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace fangji::platform {
 
@@ -84,7 +85,11 @@ QString qtFilter(const QString& filter) {
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(u';', u' ');
-        out << parts[i] + QStringLiteral(" (") + patterns + u')';
+        // The dialog shows the patterns itself: a description that names them already
+        // ("数据库文件(*.mdb)") loses its own copy, so they show once.
+        QString description = parts[i];
+        description.remove(QRegularExpression(QStringLiteral("\\s*\\([^()]*\\)\\s*$")));
+        out << description + QStringLiteral(" (") + patterns + u')';
     }
     return out.join(QStringLiteral(";;"));
 }

@@ -20,4 +20,8 @@ SingleInstance::SingleInstance(const QString& lockPath) : m_lock(std::make_uniqu
 
 SingleInstance::~SingleInstance() = default;
 
+bool SingleInstance::heldByAnother() const {
+    return !m_acquired && m_lock->error() == QLockFile::LockFailedError;
+}
+
 } // namespace fangji::platform

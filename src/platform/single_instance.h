@@ -13,8 +13,10 @@ class SingleInstance {
 public:
     explicit SingleInstance(const QString& lockPath = defaultLockPath());
     ~SingleInstance();
-    // False when another running instance holds the lock.
+    // False when the lock could not be taken: another running instance holds it, or
+    // the lock file cannot be made at all (heldByAnother() tells which).
     bool acquired() const { return m_acquired; }
+    bool heldByAnother() const;
     static QString defaultLockPath();
 
 private:

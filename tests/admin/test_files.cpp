@@ -12,6 +12,7 @@
 #include "platform/busy.h"
 #include "platform/paths.h"
 #include "platform/product.h"
+#include "platform/prompts.h"
 #include "store/backup.h"
 #include "store/database.h"
 #include "store/schema.h"
@@ -159,6 +160,10 @@ private slots:
     // ---- Frmcopy
     void copyWindow_modesChangeCaptionsAndEmptyPath_data();
     void copyWindow_modesChangeCaptionsAndEmptyPath();
+    void fileFilters_showPatternsOnce_data();
+    void fileFilters_showPatternsOnce();
+    void copyWindow_backupName_proposedAndCompleted_data();
+    void copyWindow_backupName_proposedAndCompleted();
     void copyWindow_emptyPathRefused();
     void copyWindow_missingDatabaseRefused();
     void copyWindow_backupPausesFiveSecondsWithButtonsHidden();
@@ -484,11 +489,59 @@ void TestFiles::copyWindow_modesChangeCaptionsAndEmptyPath() {
     }
     QTest::mouseClick(child<QPushButton>(form, "CmdPath"), Qt::LeftButton);
     QCOMPARE(path->text(), QStringLiteral("/tmp/备份.mdb"));
-    QCOMPARE(prompts.lastDialogFilter(), QStringLiteral("数据库文件(*.mdb)|*.mdb"));
+    QCOMPARE(prompts.lastDialogFilter(), QStringLiteral("数据库文件(*.mdb)|*.mdb|所有文件(*)|*"));
     FANGJI_VERIFY_PROMPTS(prompts);
     // Closing by the frame gives the menus back as 退出 does.
     QVERIFY(form->close());
     QCOMPARE(session.unlockCount, 1);
+    delete form.data();
+}
+
+void TestFiles::fileFilters_showPatternsOnce_data() {
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("database") << "数据库文件(*.mdb)|*.mdb|所有文件(*)|*"
+                              << "数据库文件 (*.mdb);;所有文件 (*)";
+    QTest::newRow("pictures") << "图片文件(*.bmp,*.jpg)|*.jpg;*.bmp"
+                              << "图片文件 (*.jpg *.bmp)";
+    QTest::newRow("no patterns in the description") << "文本|*.txt"
+                                                    << "文本 (*.txt)";
+}
+
+void TestFiles::fileFilters_showPatternsOnce() {
+    QFETCH(QString, filter);
+    QFETCH(QString, shown);
+    QCOMPARE(platform::qtFilter(filter), shown);
+}
+
+void TestFiles::copyWindow_backupName_proposedAndCompleted_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("no extension gains .mdb") << "/tmp/周一备份"
+                                             << "/tmp/周一备份.mdb";
+    QTest::newRow(".mdb kept") << "/tmp/周一备份.mdb"
+                               << "/tmp/周一备份.mdb";
+    QTest::newRow("another extension kept") << "/tmp/周一备份.bak"
+                                            << "/tmp/周一备份.bak";
+    QTest::newRow("cancelled") << ""
+                               << "";
+}
+
+void TestFiles::copyWindow_backupName_proposedAndCompleted() {
+    QFETCH(QString, typed);
+    QFETCH(QString, path);
+    TestDataDir data;
+    ScriptedPrompts prompts;
+    testing::FakeClock clock;
+    clock.setNow(QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
+    testing::FakeSession session;
+    QPointer<admin::BackupForm> form = new admin::BackupForm(session);
+    form->show();
+    prompts.expectSaveFile(typed);
+    QTest::mouseClick(child<QPushButton>(form, "CmdPath"), Qt::LeftButton);
+    FANGJI_VERIFY_PROMPTS(prompts);
+    QCOMPARE(QFileInfo(prompts.lastDialogFolder()).fileName(), QStringLiteral("vizi-2026-12-08.mdb"));
+    QCOMPARE(child<QLineEdit>(form, "Txtpath")->text(), path);
     delete form.data();
 }
 

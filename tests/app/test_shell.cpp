@@ -85,6 +85,7 @@ private slots:
     void cleanup();
 
     void startup_secondInstance_refusedAndNothingTouched();
+    void startup_lockCannotBeMade_isAnErrorNotASecondInstance();
     void startup_folderMissing_createsFolderAndCopiesTemplate();
     void startup_fileMissing_onlyCopies();
     void startup_templateMissing_endsWithMessage();
@@ -132,6 +133,7 @@ void TestShell::startup_secondInstance_refusedAndNothingTouched() {
     QVERIFY(first.acquired());
     platform::SingleInstance second(lockDir.filePath("lock"));
     QVERIFY(!second.acquired());
+    QVERIFY(second.heldByAnother());
 
     ScriptedPrompts prompts;
     prompts.expectMessage(QStringLiteral("程序已经开始运行"), Icon::Information);
@@ -139,6 +141,23 @@ void TestShell::startup_secondInstance_refusedAndNothingTouched() {
     QCOMPARE(startup.run(second), app::Startup::Outcome::Ended);
     QVERIFY(startup.mainWindow() == nullptr);
     QVERIFY(!QFileInfo::exists(dir.dataDir()));
+    FANGJI_VERIFY_PROMPTS(prompts);
+}
+
+void TestShell::startup_lockCannotBeMade_isAnErrorNotASecondInstance() {
+    TestDataDir data(false);
+    // The place of the data is taken by a regular file: no lock, no folder can be made there.
+    QFile blocker(data.root() + QStringLiteral("/blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    platform::SingleInstance instance(blocker.fileName() + QStringLiteral("/qxdata.lock"));
+    QVERIFY(!instance.acquired());
+    QVERIFY(!instance.heldByAnother());
+    ScriptedPrompts prompts;
+    prompts.expectMessage(QStringLiteral("错误号码：75\r\n错误内容：Path/File access error"), Icon::None);
+    app::Startup startup;
+    QCOMPARE(startup.run(instance), app::Startup::Outcome::Ended);
+    QCOMPARE(startup.exitCode(), 1);
     FANGJI_VERIFY_PROMPTS(prompts);
 }
 
