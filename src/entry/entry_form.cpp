@@ -130,12 +130,17 @@ void EntryForm::buildControls() {
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setGeometry(twips(8760, 1440, 2895, 3420));
 
+    // The caption with the count under it, in the corner right of 来源: side by side they
+    // would cut a count of four digits and more at the window's edge; stacked, a count up to
+    // 1,000,000 fits.
     auto* caption = new QLabel(QStringLiteral("共登录方剂"), this);
     caption->setObjectName(QStringLiteral("Label16"));
-    caption->setGeometry(twips(10320, 240, 960, 280));
+    caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    caption->setGeometry(twips(10290, 0, 1425, 300));
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("Labfjsl"));
-    m_count->setGeometry(twips(11280, 240, 520, 280));
+    m_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_count->setGeometry(twips(10290, 300, 1425, 290));
 
     auto button = [this](const char16_t* name, const char16_t* text, int left, int top, int width) {
         auto* b = new QPushButton(QString::fromUtf16(text), this);

@@ -234,6 +234,8 @@ private slots:
     void undoCopyAndPaste_keepLineBreaks_data();
     void undoCopyAndPaste_keepLineBreaks();
 
+    void count_fitsUpToAMillion_data();
+    void count_fitsUpToAMillion();
     void quit_unlocksMenusOnce();
     void closeByFrame_unlocksMenus();
 
@@ -1072,6 +1074,32 @@ void TestEntryForm::undoCopyAndPaste_keepLineBreaks() {
 }
 
 // ------------------------------------------------------------------ leaving
+
+void TestEntryForm::count_fitsUpToAMillion_data() {
+    QTest::addColumn<int>("count");
+    for (int n : {0, 7, 1082, 9935, 99357, 1000000}) {
+        QTest::newRow(qPrintable(QString::number(n))) << n;
+    }
+}
+
+void TestEntryForm::count_fitsUpToAMillion() {
+    QFETCH(int, count);
+    Fixture f;
+    f.open();
+    auto* caption = f.form->findChild<QLabel*>(QStringLiteral("Label16"));
+    auto* label = f.form->findChild<QLabel*>(QStringLiteral("Labfjsl"));
+    label->setText(entry::countLabel(count));
+    const QRect window = f.form->rect();
+    for (QLabel* l : {caption, label}) {
+        QVERIFY2(window.contains(l->geometry()), qPrintable(l->objectName()));
+        QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->contentsRect().width(), qPrintable(l->text()));
+        // Clear of every box.
+        for (const QString& name : kBoxNames) {
+            QVERIFY2(!l->geometry().intersects(f.box(name)->geometry()), qPrintable(l->objectName() + u' ' + name));
+        }
+    }
+    QVERIFY(!caption->geometry().intersects(label->geometry()));
+}
 
 void TestEntryForm::quit_unlocksMenusOnce() {
     Fixture f;
