@@ -42,6 +42,11 @@ QString splashProfileText(const Profile& profile);
 // "标准版 " + major + "." + minor + revision (5.2.0 gives "标准版 5.20").
 QString versionText(int major, int minor, int revision);
 
+// The longest user name and password the password window takes, as typed or pasted. The login's
+// password box holds as many characters, so a password set here can always be typed there again.
+inline constexpr int kUserNameMaxLength = 30;
+inline constexpr int kPasswordMaxLength = 30;
+
 // The password window's input check, on the trimmed texts, in its order.
 enum class PasswordInputProblem { None, ShortName, ShortPassword, ShortConfirmation, Mismatch };
 PasswordInputProblem checkPasswordInput(const QString& name, const QString& password, const QString& confirmation);

@@ -34,6 +34,7 @@ QLineEdit* makePasswordBox(const QString& name, QWidget* parent) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
     e->setEchoMode(QLineEdit::Password);
+    e->setMaxLength(firstuse::kPasswordMaxLength);
     return e;
 }
 
@@ -53,6 +54,7 @@ PasswordForm::PasswordForm(platform::Session& session, QWidget* parent) : platfo
     m_name->setEditable(true);
     m_name->setInsertPolicy(QComboBox::NoInsert);
     m_name->lineEdit()->setObjectName(QStringLiteral("CboyhmcText"));
+    m_name->lineEdit()->setMaxLength(firstuse::kUserNameMaxLength);
     m_password = makePasswordBox(QStringLiteral("TxtNpas"), this);
     m_confirmation = makePasswordBox(QStringLiteral("TxtPasn"), this);
     m_save = makeButton(QStringLiteral("CmdSave"), QStringLiteral("保存/修改"), this);

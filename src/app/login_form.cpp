@@ -23,7 +23,6 @@
 namespace fangji::app {
 
 namespace {
-constexpr int kPasswordMaxLength = 30;
 const QString kLoginTitle = QStringLiteral("登录");
 } // namespace
 
@@ -37,7 +36,7 @@ LoginForm::LoginForm(platform::Session& session, QWidget* parent) : platform::Wo
     m_password = new QLineEdit(this);
     m_password->setObjectName(QStringLiteral("Txtpass"));
     m_password->setEchoMode(QLineEdit::Password);
-    m_password->setMaxLength(kPasswordMaxLength);
+    m_password->setMaxLength(firstuse::kPasswordMaxLength);
     m_ok = new QPushButton(QStringLiteral("确定"), this);
     m_ok->setObjectName(QStringLiteral("cmdOK"));
     m_ok->setAutoDefault(true); // a further Enter on the focused button presses it

@@ -9,7 +9,9 @@
 #include "platform/product.h"
 #include "store/schema.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -113,6 +115,15 @@ struct ProfileWindow {
     }
     void save() { QTest::mouseClick(child<QPushButton>(form, "CmdSave"), Qt::LeftButton); }
 };
+
+// Forty characters, Chinese and Latin mixed, none of them a blank.
+QString fortyCharacters() {
+    QString text;
+    for (int i = 0; i < 40; ++i) {
+        text += i % 3 == 0 ? QChar(0x4e00 + 7 * i) : QChar(u'a' + i % 26);
+    }
+    return text;
+}
 
 const QStringList kGoodProfile = {"仁心诊所", "长安街一号", "5551234", "李时珍"};
 
@@ -260,6 +271,34 @@ private slots:
         testing::typeText(target, QStringLiteral(" 张 三 ab "));
         const QString text = field == "Cboyhmc" ? w.name->currentText() : static_cast<QLineEdit*>(target)->text();
         QCOMPARE(text, QStringLiteral("张三ab"));
+        FANGJI_VERIFY_PROMPTS(prompts);
+    }
+
+    void password_boxesHoldThirtyCharacters_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<bool>("pasted");
+        for (const char* field : {"Cboyhmc", "TxtNpas", "TxtPasn"}) {
+            QTest::addRow("%s typed", field) << QString::fromLatin1(field) << false;
+            QTest::addRow("%s pasted", field) << QString::fromLatin1(field) << true;
+        }
+    }
+    void password_boxesHoldThirtyCharacters() {
+        QFETCH(QString, field);
+        QFETCH(bool, pasted);
+        TestDataDir dir;
+        ScriptedPrompts prompts;
+        PasswordWindow w;
+        QWidget* target = child<QWidget>(w.form, field);
+        QLineEdit* box = field == "Cboyhmc" ? w.name->lineEdit() : static_cast<QLineEdit*>(target);
+        const QString forty = fortyCharacters();
+        target->setFocus();
+        if (pasted) {
+            QGuiApplication::clipboard()->setText(forty);
+            QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+        } else {
+            testing::typeText(target, forty);
+        }
+        QCOMPARE(box->text(), forty.left(30));
         FANGJI_VERIFY_PROMPTS(prompts);
     }
 

@@ -118,6 +118,25 @@ struct StartRun {
     QWidget* window(const QString& name) { return main().findWindow(name); }
 };
 
+// Saves a name and password in the password window, typed key by key as a person does, and leaves it.
+void savePasswordTyped(const QString& name, const QString& password) {
+    FakeSession session;
+    session.level = "000";
+    QPointer<admin::PasswordForm> form = new admin::PasswordForm(session);
+    session.showWindow(form);
+    QWidget* nameBox = child<QWidget>(form, "Cboyhmc");
+    nameBox->setFocus();
+    testing::typeText(nameBox, name + "\n");
+    testing::typeText(child<QLineEdit>(form, "TxtNpas"), password + "\n");
+    testing::typeText(child<QLineEdit>(form, "TxtPasn"), password + "\n");
+    QCOMPARE(form->focusWidget()->objectName(), QStringLiteral("CmdSave"));
+    QTest::keyClick(form->focusWidget(), Qt::Key_Return);
+    QTest::mouseClick(child<QPushButton>(form, "Cmdexit"), Qt::LeftButton);
+    QVERIFY(unloaded(form));
+    delete form.data();
+    platform::WorkingWindow::releaseUnloaded();
+}
+
 } // namespace
 
 class TestLoginSplash : public QObject {
@@ -412,6 +431,46 @@ private slots:
         QCOMPARE(w.session.unlockCount, 0);
         store::Database db = dir.open();
         QCOMPARE(testing::rows(db, "SELECT count(*) FROM 密码表"), QList<QStringList>{{"1"}});
+    }
+
+    void login_passwordSetInPasswordWindow_typedAgainLogsIn_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("kept");
+        const QString latin = QStringLiteral("Abcdefghij0123456789!#$%&()*+,");
+        QString mixed;
+        for (int i = 0; i < 40; ++i) {
+            mixed += i % 2 == 0 ? QChar(0x6c34 + i) : QChar(u'k' + i % 10);
+        }
+        QTest::newRow("thirty characters") << latin << 30;
+        QTest::newRow("thirty Chinese and Latin") << mixed.left(30) << 30;
+        QTest::newRow("forty typed, thirty kept") << latin + QStringLiteral("ABCDEFGHIJ") << 30;
+        QTest::newRow("forty Chinese and Latin typed") << mixed << 30;
+        QTest::newRow("four characters") << QStringLiteral("abcd") << 4;
+    }
+    void login_passwordSetInPasswordWindow_typedAgainLogsIn() {
+        QFETCH(QString, typed);
+        QFETCH(int, kept);
+        TestDataDir dir;
+        setUp(dir, false, true);
+        ScriptedPrompts prompts;
+        prompts.expectMessage("请以新的用户名称和密码重新登录系统", Icon::Information);
+        savePasswordTyped(kUser, typed);
+        FANGJI_VERIFY_PROMPTS(prompts);
+        {
+            store::Database db = dir.open();
+            QVERIFY(firstuse::checkLogin(db, kUser, typed.left(kept)).value());
+        }
+        LoginWindow w;
+        w.pick(kUser);
+        w.password->setFocus();
+        testing::typeText(w.password, typed + "\n");
+        QCOMPARE(w.password->text().size(), kept);
+        QCOMPARE(w.form->focusWidget()->objectName(), QStringLiteral("cmdOK"));
+        QTest::keyClick(w.form->focusWidget(), Qt::Key_Return);
+        FANGJI_VERIFY_PROMPTS(prompts);
+        QVERIFY(unloaded(w.form));
+        QCOMPARE(w.session.unlockCount, 1);
+        QVERIFY(!w.session.ended);
     }
 
     void login_cancelEndsProgram() {
