@@ -53,6 +53,9 @@ PasswordForm::PasswordForm(platform::Session& session, QWidget* parent) : platfo
     m_name->setObjectName(QStringLiteral("Cboyhmc"));
     m_name->setEditable(true);
     m_name->setInsertPolicy(QComboBox::NoInsert);
+    // Names stored by earlier versions can be far longer than the box: the window keeps its width.
+    m_name->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_name->setMinimumContentsLength(12);
     m_name->lineEdit()->setObjectName(QStringLiteral("CboyhmcText"));
     m_name->lineEdit()->setMaxLength(firstuse::kUserNameMaxLength);
     m_password = makePasswordBox(QStringLiteral("TxtNpas"), this);

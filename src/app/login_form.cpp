@@ -33,6 +33,9 @@ LoginForm::LoginForm(platform::Session& session, QWidget* parent) : platform::Wo
     m_user = new QComboBox(this);
     m_user->setObjectName(QStringLiteral("Cboyhmc"));
     m_user->setEditable(false); // a name is picked, not typed
+    // However long a stored name is, the window keeps its width.
+    m_user->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_user->setMinimumContentsLength(12);
     m_password = new QLineEdit(this);
     m_password->setObjectName(QStringLiteral("Txtpass"));
     m_password->setEchoMode(QLineEdit::Password);

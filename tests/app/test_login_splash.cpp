@@ -13,6 +13,7 @@
 #include "app/splash_form.h"
 #include "app/startup.h"
 #include "platform/single_instance.h"
+#include "query/query_form.h"
 #include "store/schema.h"
 
 #include <QAction>
@@ -23,8 +24,11 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 using namespace fangji;
 using platform::Answer;
@@ -135,6 +139,20 @@ void savePasswordTyped(const QString& name, const QString& password) {
     QVERIFY(unloaded(form));
     delete form.data();
     platform::WorkingWindow::releaseUnloaded();
+}
+
+// A window of the first use or the query, shown with the data folder as it is.
+std::unique_ptr<QWidget> openWindow(const QString& name, FakeSession& session) {
+    std::unique_ptr<QWidget> w;
+    if (name == "frmLogin") {
+        w = std::make_unique<app::LoginForm>(session);
+    } else if (name == "Frmmmwh") {
+        w = std::make_unique<admin::PasswordForm>(session);
+    } else {
+        w = std::make_unique<query::QueryForm>(session);
+    }
+    session.showWindow(w.get());
+    return w;
 }
 
 } // namespace
@@ -471,6 +489,51 @@ private slots:
         QVERIFY(unloaded(w.form));
         QCOMPARE(w.session.unlockCount, 1);
         QVERIFY(!w.session.ended);
+    }
+
+    void longStoredName_windowKeepsItsWidth_data() {
+        QTest::addColumn<QString>("window");
+        QTest::newRow("login") << "frmLogin";
+        QTest::newRow("password") << "Frmmmwh";
+    }
+    void longStoredName_windowKeepsItsWidth() {
+        QFETCH(QString, window);
+        // Names as earlier versions or other tools may have stored them, written straight into the file.
+        auto widthFor = [&](const QString& name, int* buttonsRight) {
+            TestDataDir dir;
+            setUp(dir, false, true);
+            {
+                store::Database db = dir.open();
+                if (!testing::exec(db, QStringLiteral("INSERT INTO 密码表 VALUES('%1','x','1')").arg(name))) {
+                    return -1;
+                }
+            }
+            ScriptedPrompts prompts;
+            FakeSession session;
+            auto w = openWindow(window, session);
+            *buttonsRight = 0;
+            for (QPushButton* b : w->findChildren<QPushButton*>()) {
+                if (!b->isHidden()) {
+                    *buttonsRight = qMax(*buttonsRight, b->geometry().right());
+                }
+            }
+            const int width = w->width();
+            if (!prompts.problems().isEmpty()) {
+                return -1;
+            }
+            w.reset();
+            platform::WorkingWindow::releaseUnloaded();
+            return width;
+        };
+        int shortRight = 0;
+        int longRight = 0;
+        const int shortWidth = widthFor(QStringLiteral("张三"), &shortRight);
+        const int longWidth = widthFor(QString(200, QChar(0x9ec4)), &longRight);
+        QVERIFY(shortWidth > 0);
+        QVERIFY2(longWidth <= shortWidth, qPrintable(QStringLiteral("%1 > %2").arg(longWidth).arg(shortWidth)));
+        QVERIFY(longWidth <= QGuiApplication::primaryScreen()->availableGeometry().width());
+        QVERIFY(longRight < longWidth);
+        QVERIFY(shortRight < shortWidth);
     }
 
     void login_cancelEndsProgram() {
