@@ -14,6 +14,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -347,6 +348,15 @@ void QueryForm::showError(const store::DbError& error) {
     platform::message(this, store::errorReport(error, false), platform::Icon::Information);
 }
 
+void QueryForm::showRows(GridRows rows) {
+    m_model->setRows(std::move(rows));
+    // The grid keeps its scroll position across a reset; a new listing starts at its top.
+    m_grid->scrollToTop();
+    if (m_model->rowCount() > 0) {
+        m_grid->selectionModel()->setCurrentIndex(m_model->index(0, 0), QItemSelectionModel::NoUpdate);
+    }
+}
+
 void QueryForm::Cmdseek_Click() {
     // The user sees the trimmed texts.
     for (QLineEdit* box : {m_name, m_herbs[0], m_herbs[1], m_herbs[2]}) {
@@ -378,7 +388,7 @@ void QueryForm::Cmdseek_Click() {
         return;
     }
     platform::doEvents();
-    m_model->setRows(std::move(rows).value());
+    showRows(std::move(rows).value());
     platform::setArrowPointer();
 }
 
@@ -393,7 +403,7 @@ store::Status QueryForm::msfgridfjcx() {
     }
     if (rows->hasContent()) {
         platform::doEvents();
-        m_model->setRows(std::move(rows).value());
+        showRows(std::move(rows).value());
     }
     return {};
 }
@@ -463,10 +473,11 @@ void QueryForm::MsfgridAdd() {
     if (!rows->hasContent()) {
         // Header only, no message.
         m_model->clear();
+        m_grid->scrollToTop();
         return;
     }
     platform::doEvents();
-    m_model->setRows(std::move(rows).value());
+    showRows(std::move(rows).value());
     platform::setArrowPointer();
 }
 

@@ -71,6 +71,8 @@ private:
     void reloadLists();
     void showDetailFor(const QString& name);
     void showError(const store::DbError& error);
+    // Puts a new listing or query result into the grid, shown from its first row.
+    void showRows(GridRows rows);
 
     QTabWidget* m_tabs = nullptr;
     QLineEdit* m_name = nullptr;

@@ -15,6 +15,8 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -126,6 +128,8 @@ private slots:
     void keys_criteriaChain();
     void keys_detailChain();
     void help_saysNoHelp_andWindowEnabledAgain();
+    void newListing_startsAtItsFirstRow_data();
+    void newListing_startsAtItsFirstRow();
 
 private:
     QueryForm* open();
@@ -622,6 +626,69 @@ void TestQueryForm::help_saysNoHelp_andWindowEnabledAgain() {
     FANGJI_VERIFY_PROMPTS(*m_prompts);
     QVERIFY(form->isEnabled());
     QCOMPARE(m_session->unlockCount, 0);
+}
+
+void TestQueryForm::newListing_startsAtItsFirstRow_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("清屏 clicked") << "click";
+    QTest::newRow("清屏 by Alt+Q") << "alt-q";
+    QTest::newRow("empty query") << "seek";
+    QTest::newRow("query by name") << "name";
+    QTest::newRow("other sort order") << "sort";
+}
+
+void TestQueryForm::newListing_startsAtItsFirstRow() {
+    QFETCH(QString, how);
+    constexpr int kRows = 600;
+    store::Database db = m_dir->open();
+    QVERIFY(testing::exec(db, QStringLiteral("BEGIN")));
+    for (int i = 0; i < kRows; ++i) {
+        QVERIFY(testing::addPrescription(db, rx(QStringLiteral("方%1汤").arg(i, 3, 10, QLatin1Char('0')),
+                                                QStringLiteral("桂枝 甘草"), QStringLiteral("解表%1").arg(kRows - i),
+                                                QStringLiteral("伤寒论"))));
+    }
+    QVERIFY(testing::exec(db, QStringLiteral("COMMIT")));
+    db.close();
+    QueryForm* form = open();
+    auto* grid = child<QTableView>(form, "MSFGrid");
+    QCOMPARE(form->resultModel().rowCount(), kRows);
+    const QString firstBefore = form->resultModel().text(0, 0);
+    // Scrolled well down the listing, as dragging the scroll bar leaves it.
+    QScrollBar* bar = grid->verticalScrollBar();
+    QVERIFY(bar->maximum() > 100);
+    bar->setValue(bar->maximum() - 10);
+    QVERIFY(grid->rowAt(0) > 100);
+
+    if (how == "click") {
+        QTest::mouseClick(child<QPushButton>(form, "Cmdqcls"), Qt::LeftButton);
+    } else if (how == "alt-q") {
+        // The access key presses the button as a click that shows, letting go a moment later.
+        QSignalSpy clicked(child<QPushButton>(form, "Cmdqcls"), &QPushButton::clicked);
+        auto* name = child<QLineEdit>(form, "Txtmcyc");
+        name->setFocus();
+        QTest::keyClick(name, Qt::Key_Q, Qt::AltModifier);
+        QTRY_COMPARE(clicked.size(), 1);
+    } else if (how == "seek") {
+        QTest::mouseClick(child<QPushButton>(form, "Cmdseek"), Qt::LeftButton);
+    } else if (how == "name") {
+        auto* name = child<QLineEdit>(form, "Txtmcyc");
+        name->setFocus();
+        testing::typeText(name, QStringLiteral("汤"));
+        QTest::mouseClick(child<QPushButton>(form, "Cmdseek"), Qt::LeftButton);
+    } else {
+        auto* sort = child<QComboBox>(form, "CboFjpx");
+        sort->setFocus();
+        QTest::keyClick(sort, Qt::Key_Down);
+        QCOMPARE(sort->currentText(), QStringLiteral("功效"));
+    }
+    FANGJI_VERIFY_PROMPTS(*m_prompts);
+    QCOMPARE(form->resultModel().rowCount(), kRows);
+    // The listing really was read again: the other order starts elsewhere.
+    QCOMPARE(form->resultModel().text(0, 0) != firstBefore, how == "sort");
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(grid->rowAt(0), 0);
+    QCOMPARE(grid->currentIndex().row(), 0);
+    QCOMPARE(child<QTabWidget>(form, "SSTab1")->currentIndex(), 0);
 }
 
 int runQueryFormTests(int argc, char** argv) {
