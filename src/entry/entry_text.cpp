@@ -17,28 +17,9 @@ bool isNumeric(QChar c) {
     return (c >= u'0' && c <= u'9') || (c >= u'０' && c <= u'９');
 }
 
-// A C0 control character that a text never carries between the quotes of a statement.
+// A C0 control character other than TAB, LF and CR: a stored text may not hold one.
 bool isStatementControl(char16_t u) {
     return u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r';
-}
-
-// The text between the quotes of one string literal: quotes doubled, and each control
-// character closed out of the quotes as "'||char(N)||'", so that the statement holds no
-// NUL (the engine's tokenizer ends a statement there) and the literal stays one value.
-QString literalBody(const QString& text) {
-    QString out;
-    out.reserve(text.size() + 8);
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == u'\'') {
-            out += QStringLiteral("''");
-        } else if (isStatementControl(u)) {
-            out += QStringLiteral("'||char(%1)||'").arg(static_cast<int>(u));
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 QString codePoint(char16_t u) {
@@ -141,7 +122,7 @@ QString NormalizeEntryText(const QString& input) {
 }
 
 QString nameLookupStatement(const QString& name) {
-    return QStringLiteral("SELECT * FROM 中医方剂  WHERE 名称=") + u'\'' + literalBody(name) + u'\'';
+    return QStringLiteral("SELECT * FROM 中医方剂  WHERE 名称=") + u'\'' + store::jet::escapeLiteral(name) + u'\'';
 }
 
 QString searchStatement(const EntryRecord& criteria) {
@@ -162,7 +143,7 @@ QString searchStatement(const EntryRecord& criteria) {
     };
     QString sql;
     for (const Condition& c : kConditions) {
-        const QString value = literalBody(store::jet::escapePattern(criteria[c.position]));
+        const QString value = store::jet::escapeLiteral(store::jet::escapePattern(criteria[c.position]));
         sql += QString::fromUtf16(c.prefix) + QStringLiteral("'*") + value + QStringLiteral("*'");
     }
     sql += QStringLiteral(" order by 名称 ");

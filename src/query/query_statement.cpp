@@ -1,34 +1,16 @@
 #include "query_statement.h"
 
+#include "store/jet_sql.h"
+
 namespace fangji::query {
 
 namespace {
-
-// The text between the quotes of one string literal: quotes doubled, and each C0 control
-// character other than TAB, LF and CR closed out of the quotes as "'||char(N)||'". The
-// engine's tokenizer ends a statement at a NUL, and a file written by an earlier version
-// may hold one in any text; the literal stays one value, also inside a stored query.
-QString literalBody(const QString& text) {
-    QString out;
-    out.reserve(text.size() + 8);
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == u'\'') {
-            out += QStringLiteral("''");
-        } else if (u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r') {
-            out += QStringLiteral("'||char(%1)||'").arg(static_cast<int>(u));
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
 
 // One "contains" condition: the column's name, then the criterion between "'*" and "*'".
 void appendCondition(QString& sql, const QString& lead, const QString& criterion) {
     sql += lead;
     sql += QStringLiteral("'*");
-    sql += literalBody(criterion);
+    sql += store::jet::escapeLiteral(criterion);
     sql += QStringLiteral("*'");
 }
 
@@ -97,7 +79,7 @@ QString fullListingStatement(const QString& sortText) {
 }
 
 QString detailStatement(const QString& name) {
-    return QStringLiteral("SELECT * FROM 中医方剂 WHERE 名称 = ") + u'\'' + literalBody(name) + u'\'';
+    return QStringLiteral("SELECT * FROM 中医方剂 WHERE 名称 = ") + u'\'' + store::jet::escapeLiteral(name) + u'\'';
 }
 
 QList<GridHeader> parseGridFormat(const QString& format) {

@@ -120,8 +120,18 @@ QString translate(const QString& sql, Mode mode) {
 }
 
 QString escapeLiteral(const QString& text) {
-    QString out = text;
-    out.replace(u'\'', QStringLiteral("''"));
+    QString out;
+    out.reserve(text.size() + 8);
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\'') {
+            out += QStringLiteral("''");
+        } else if (u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r') {
+            out += QStringLiteral("'||char(%1)||'").arg(static_cast<int>(u));
+        } else {
+            out += c;
+        }
+    }
     return out;
 }
 

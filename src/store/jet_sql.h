@@ -22,7 +22,11 @@ enum class Mode {
 // Execute mode INSERT/UPDATE -> INSERT OR IGNORE/UPDATE OR IGNORE.
 QString translate(const QString& sql, Mode mode = Mode::Query);
 
-// Doubles every single quote, so that text placed between quotes stays one literal.
+// The text between the quotes of one string literal: every single quote doubled, and
+// each C0 control character other than TAB, LF and CR closed out of the quotes as
+// "'||char(N)||'". The engine's tokenizer ends a statement at a NUL, and a file written
+// by an earlier version may hold one in any text; the literal stays one value, also
+// inside a stored query.
 QString escapeLiteral(const QString& text);
 
 // Makes text match itself inside a LIKE pattern: the pattern characters
