@@ -7,38 +7,46 @@
 
 namespace fangji::platform {
 
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, const QString& text, Icon icon, Buttons buttons,
+                                            const QString& title) {
+    auto box = std::make_unique<QMessageBox>(parent);
+    // A window with an empty title shows the application's name ("fangji") instead; a
+    // single space shows nothing, as the message boxes without a title should.
+    box->setWindowTitle(title.isEmpty() ? QStringLiteral(" ") : title);
+    box->setText(text);
+    switch (icon) {
+    case Icon::None:
+        box->setIcon(QMessageBox::NoIcon);
+        break;
+    case Icon::Information:
+        box->setIcon(QMessageBox::Information);
+        break;
+    case Icon::Exclamation:
+        box->setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Question:
+        box->setIcon(QMessageBox::Question);
+        break;
+    }
+    if (buttons == Buttons::YesNo) {
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setDefaultButton(QMessageBox::Yes);
+        box->button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+        box->button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+    } else {
+        box->setStandardButtons(QMessageBox::Ok);
+        box->button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    }
+    return box;
+}
+
 namespace {
 
 class DialogPrompts final : public Prompts {
 public:
     Answer message(QWidget* parent, const QString& text, Icon icon, Buttons buttons, const QString& title) override {
-        QMessageBox box(parent);
-        box.setWindowTitle(title);
-        box.setText(text);
-        switch (icon) {
-        case Icon::None:
-            box.setIcon(QMessageBox::NoIcon);
-            break;
-        case Icon::Information:
-            box.setIcon(QMessageBox::Information);
-            break;
-        case Icon::Exclamation:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case Icon::Question:
-            box.setIcon(QMessageBox::Question);
-            break;
-        }
-        if (buttons == Buttons::YesNo) {
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            box.setDefaultButton(QMessageBox::Yes);
-            box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
-            box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
-        } else {
-            box.setStandardButtons(QMessageBox::Ok);
-            box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
-        }
-        const int r = box.exec();
+        const std::unique_ptr<QMessageBox> box = makeMessageBox(parent, text, icon, buttons, title);
+        const int r = box->exec();
         if (buttons == Buttons::Ok) {
             return Answer::Ok;
         }

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <memory>
+
+class QMessageBox;
 class QWidget;
 
 namespace fangji::platform {
@@ -30,6 +33,10 @@ void setPrompts(Prompts* p);
 Answer message(QWidget* parent, const QString& text, Icon icon = Icon::Information, Buttons buttons = Buttons::Ok,
                const QString& title = QString());
 bool ask(QWidget* parent, const QString& text); // Yes/No, question icon, empty title; true on Yes
+
+// The message box the installed dialogs show, made but not yet shown.
+std::unique_ptr<QMessageBox> makeMessageBox(QWidget* parent, const QString& text, Icon icon, Buttons buttons,
+                                            const QString& title);
 
 // Converts the system's filter form "描述|*.a;*.b" (pairs joined by "|") to Qt's.
 QString qtFilter(const QString& filter);
