@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "platform/fonts.h"
 #include "platform/single_instance.h"
 
 #include <QApplication>
@@ -11,6 +12,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("fangji"));
     QApplication::setApplicationVersion(QStringLiteral("5.2.0"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // Simplified-Chinese type and the program's icon, before the first window.
+    fangji::platform::installChineseFaces();
+    fangji::platform::installProgramIcon();
 
     // Qt's own texts (file dialogs, context menus) in Simplified Chinese, like the rest of the program.
     QTranslator qtTexts;
