@@ -40,15 +40,20 @@ constexpr int kTabStrip = 360;
 constexpr int kHeaderRowHeight = 300;
 constexpr int kDataRowHeight = 400;
 constexpr int kBoxHeight = 330;
+// Between a label and the box it names, and between a label and the box before it on its row:
+// about half a character, so that no caption runs into a box.
+constexpr int kLabelGap = 90;
 
 void place(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
 }
 
-QLabel* label(QWidget* page, const QString& text, QWidget* buddy, int left, int top, int width) {
+// The label of a box, ending kLabelGap before the box's left edge.
+QLabel* label(QWidget* page, const QString& text, QWidget* buddy, int boxLeft, int top, int width,
+              int height = kBoxHeight) {
     auto* l = new QLabel(text, page);
     l->setBuddy(buddy);
-    place(l, left, top, width, kBoxHeight);
+    place(l, boxLeft - kLabelGap - width, top, width, height);
     return l;
 }
 
@@ -122,10 +127,14 @@ QueryForm::QueryForm(platform::Session& session, QWidget* parent) : platform::Wo
 QueryForm::~QueryForm() = default;
 
 void QueryForm::buildQueryPage(QWidget* page) {
-    // Three columns of criteria, each a label and its box; the buttons to the right.
+    // Three columns of criteria, each a label and its box; the buttons to the right. A column's
+    // label starts a gap into the column, well clear of the box that ends the column before.
     constexpr int kLabelW = 660;
-    constexpr int kBoxW = 2340;
     constexpr int kColumns[3] = {120, 3180, 6240};
+    constexpr int kColumnW = 3000;
+    constexpr int kBoxOffset = kLabelGap + kLabelW + kLabelGap;
+    constexpr int kBoxW = kColumnW - kBoxOffset;
+    constexpr int kSourceLabelW = 900;
     constexpr int kRows[5] = {120, 600, 1080, 1560, 2040};
     constexpr int kButtonsLeft = 9660;
     constexpr int kButtonW = 1455;
@@ -133,19 +142,21 @@ void QueryForm::buildQueryPage(QWidget* page) {
     m_name = new QLineEdit(page);
     m_name->setObjectName(QStringLiteral("Txtmcyc"));
     m_name->setMaxLength(20);
-    place(m_name, kColumns[0] + kLabelW, kRows[0], kBoxW, kBoxHeight);
-    label(page, QStringLiteral("名称"), m_name, kColumns[0], kRows[0], kLabelW);
+    place(m_name, kColumns[0] + kBoxOffset, kRows[0], kBoxW, kBoxHeight);
+    label(page, QStringLiteral("名称"), m_name, kColumns[0] + kBoxOffset, kRows[0], kLabelW);
 
+    // The source box reaches to the end of the third column.
     m_source = criterionCombo(page, QStringLiteral("Cbofjly"), m_sourcesList);
-    place(m_source, kColumns[1] + 900, kRows[0], kColumns[2] + kLabelW + kBoxW - kColumns[1] - 900, kBoxHeight);
-    label(page, QStringLiteral("方剂来源"), m_source, kColumns[1], kRows[0], 900);
+    constexpr int kSourceLeft = kColumns[1] + kLabelGap + kSourceLabelW + kLabelGap;
+    place(m_source, kSourceLeft, kRows[0], kColumns[2] + kColumnW - kSourceLeft, kBoxHeight);
+    label(page, QStringLiteral("方剂来源"), m_source, kSourceLeft, kRows[0], kSourceLabelW);
 
     for (int i = 0; i < 3; ++i) {
         const QString n = QString::number(i + 1);
         m_herbs[i] = new QLineEdit(page);
         m_herbs[i]->setObjectName(QStringLiteral("TxtFjY") + n);
-        place(m_herbs[i], kColumns[i] + kLabelW, kRows[1], kBoxW, kBoxHeight);
-        label(page, QStringLiteral("药材") + n, m_herbs[i], kColumns[i], kRows[1], kLabelW);
+        place(m_herbs[i], kColumns[i] + kBoxOffset, kRows[1], kBoxW, kBoxHeight);
+        label(page, QStringLiteral("药材") + n, m_herbs[i], kColumns[i] + kBoxOffset, kRows[1], kLabelW);
     }
     const struct {
         std::array<QComboBox*, 3>* boxes;
@@ -162,8 +173,8 @@ void QueryForm::buildQueryPage(QWidget* page) {
         for (int i = 0; i < 3; ++i) {
             const QString n = QString::number(i + 1);
             QComboBox* box = criterionCombo(page, QString::fromLatin1(g.name) + n, g.list);
-            place(box, kColumns[i] + kLabelW, g.row, kBoxW, kBoxHeight);
-            label(page, QString::fromUtf8(g.caption) + n, box, kColumns[i], g.row, kLabelW);
+            place(box, kColumns[i] + kBoxOffset, g.row, kBoxW, kBoxHeight);
+            label(page, QString::fromUtf8(g.caption) + n, box, kColumns[i] + kBoxOffset, g.row, kLabelW);
             (*g.boxes)[i] = box;
         }
     }
@@ -212,14 +223,14 @@ void QueryForm::buildDetailPage(QWidget* page) {
         bool multiLine;
         int left, top, width, height;
     } boxes[] = {
-        {store::ColName, "TxtFjmc", "名称", false, 840, 600, 3015, kBoxHeight},
-        {store::ColSource, "TxtFjly", "来源", false, 4560, 600, 4095, kBoxHeight},
-        {store::ColComposition, "TxtFjgc", "方剂构成", true, 840, 1080, 10695, 1095},
-        {store::ColEffects, "TxtFjgx", "方剂功效", true, 840, 2280, 10695, 735},
-        {store::ColIndications, "TxtFjzz", "方剂主治", true, 840, 3120, 10695, 735},
-        {store::ColUsage, "TxtFjyf", "方剂用法", true, 840, 3960, 10695, 735},
-        {store::ColClinical, "TxtFjyy", "临床治疗", true, 840, 4800, 10695, 735},
-        {store::ColNotes, "TxtFjlc", "应用心得", true, 840, 5640, 10695, 1215},
+        {store::ColName, "TxtFjmc", "名称", false, 900, 600, 2955, kBoxHeight},
+        {store::ColSource, "TxtFjly", "来源", false, 4650, 600, 4005, kBoxHeight},
+        {store::ColComposition, "TxtFjgc", "方剂构成", true, 900, 1080, 10635, 1095},
+        {store::ColEffects, "TxtFjgx", "方剂功效", true, 900, 2280, 10635, 735},
+        {store::ColIndications, "TxtFjzz", "方剂主治", true, 900, 3120, 10635, 735},
+        {store::ColUsage, "TxtFjyf", "方剂用法", true, 900, 3960, 10635, 735},
+        {store::ColClinical, "TxtFjyy", "临床治疗", true, 900, 4800, 10635, 735},
+        {store::ColNotes, "TxtFjlc", "应用心得", true, 900, 5640, 10635, 1215},
     };
     for (const auto& b : boxes) {
         QWidget* box = nullptr;
@@ -235,9 +246,15 @@ void QueryForm::buildDetailPage(QWidget* page) {
         }
         box->setObjectName(QString::fromLatin1(b.name));
         place(box, b.left, b.top + kTop, b.width, b.height);
-        const int labelWidth = b.multiLine ? 720 : 600;
-        label(page, QString::fromUtf8(b.caption), box, b.left - labelWidth - 60, b.top + kTop, labelWidth)
-            ->setWordWrap(true);
+        // A caption too wide for its label (a large font) wraps onto a second line beside a
+        // multi-line box rather than running into it.
+        const int labelWidth = b.multiLine ? 750 : 600;
+        QLabel* l = label(page, QString::fromUtf8(b.caption), box, b.left, b.top + kTop, labelWidth,
+                          b.multiLine ? b.height : kBoxHeight);
+        l->setWordWrap(true);
+        if (b.multiLine) {
+            l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        }
         m_detail[b.column] = box;
     }
     m_back = button(page, QStringLiteral("CmdCkba"), QStringLiteral("返回首页"));

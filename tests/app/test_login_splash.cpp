@@ -16,6 +16,7 @@
 #include "query/query_form.h"
 #include "store/schema.h"
 
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -25,6 +26,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -153,6 +155,13 @@ std::unique_ptr<QWidget> openWindow(const QString& name, FakeSession& session) {
     }
     session.showWindow(w.get());
     return w;
+}
+
+// Boxes a label may stand beside: inputs, lists, grids and buttons that are on show.
+bool isBox(const QWidget* w) {
+    return !w->isHidden() && qobject_cast<const QLabel*>(w) == nullptr &&
+           (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QComboBox*>(w) ||
+            qobject_cast<const QAbstractScrollArea*>(w) || qobject_cast<const QAbstractButton*>(w));
 }
 
 } // namespace
@@ -534,6 +543,76 @@ private slots:
         QVERIFY(longWidth <= QGuiApplication::primaryScreen()->availableGeometry().width());
         QVERIFY(longRight < longWidth);
         QVERIFY(shortRight < shortWidth);
+    }
+
+    void windows_labelsKeepClearOfTheirBoxes_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<int>("page");
+        QTest::newRow("login") << "frmLogin" << -1;
+        QTest::newRow("password") << "Frmmmwh" << -1;
+        QTest::newRow("query: criteria page") << "FrmFjfd" << 0;
+        QTest::newRow("query: detail page") << "FrmFjfd" << 1;
+    }
+    void windows_labelsKeepClearOfTheirBoxes() {
+        QFETCH(QString, window);
+        QFETCH(int, page);
+        TestDataDir dir;
+        setUp(dir, true, true);
+        {
+            store::Database db = dir.open();
+            QVERIFY(testing::addPrescription(
+                db, {"桂枝汤", "桂枝 芍药", "解肌发表", "发热", "水煎服", "伤寒论", "感冒", "心得"}));
+        }
+        ScriptedPrompts prompts;
+        FakeSession session;
+        auto w = openWindow(window, session);
+        QWidget* parent = w.get();
+        if (page >= 0) {
+            auto* tabs = child<QTabWidget>(w.get(), "SSTab1");
+            tabs->setCurrentIndex(page);
+            parent = tabs->widget(page);
+        }
+        // At least a third of a character between a label and any box, and never less than 4 px.
+        const int clearance = qMax(4, (parent->fontMetrics().horizontalAdvance(QChar(0x4e2d)) + 2) / 3);
+        const auto labels = parent->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+        QVERIFY(!labels.isEmpty());
+        int checked = 0;
+        for (QLabel* label : labels) {
+            const QRect l = label->geometry();
+            const QString name = label->text();
+            if (label->buddy() != nullptr) {
+                QVERIFY2(label->buddy()->parentWidget() == parent, qPrintable(name));
+            }
+            // The caption is shown whole inside the label.
+            if (label->wordWrap()) {
+                QVERIFY2(label->heightForWidth(l.width()) <= l.height(), qPrintable(name));
+            } else {
+                QVERIFY2(label->minimumSizeHint().width() <= l.width(), qPrintable(name));
+            }
+            for (QWidget* box : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (!isBox(box)) {
+                    continue;
+                }
+                const QRect b = box->geometry();
+                const QString what = QStringLiteral("%1 (%2,%3 %4x%5) and %6 (%7,%8 %9x%10)")
+                                         .arg(name)
+                                         .arg(l.x())
+                                         .arg(l.y())
+                                         .arg(l.width())
+                                         .arg(l.height())
+                                         .arg(box->objectName())
+                                         .arg(b.x())
+                                         .arg(b.y())
+                                         .arg(b.width())
+                                         .arg(b.height());
+                QVERIFY2(!l.adjusted(-clearance, -clearance, clearance, clearance).intersects(b), qPrintable(what));
+                ++checked;
+            }
+        }
+        QVERIFY(checked >= labels.size());
+        FANGJI_VERIFY_PROMPTS(prompts);
+        w.reset();
+        platform::WorkingWindow::releaseUnloaded();
     }
 
     void login_cancelEndsProgram() {
