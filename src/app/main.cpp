@@ -1,3 +1,4 @@
+#include "app/command_line.h"
 #include "app/startup.h"
 
 #include "platform/fonts.h"
@@ -7,10 +8,30 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 int main(int argc, char** argv) {
+    // --version and --help answer before any window system is needed.
+    const fangji::app::CommandLine line =
+        fangji::app::readCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    switch (line.action) {
+    case fangji::app::CommandLine::Action::Version:
+        std::fputs(fangji::app::versionText().c_str(), stdout);
+        return 0;
+    case fangji::app::CommandLine::Action::Help:
+        std::fputs(fangji::app::helpText().c_str(), stdout);
+        return 0;
+    case fangji::app::CommandLine::Action::Usage:
+        std::fprintf(stderr, "fangji：未知的选项 %s\n\n%s", line.unknown.c_str(), fangji::app::helpText().c_str());
+        return 2;
+    case fangji::app::CommandLine::Action::Run:
+        break;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("fangji"));
-    QApplication::setApplicationVersion(QStringLiteral("5.2.0"));
+    QApplication::setApplicationVersion(QString::fromStdString(fangji::app::versionNumber()));
     QApplication::setQuitOnLastWindowClosed(false);
     // Simplified-Chinese type and the program's icon, before the first window.
     fangji::platform::installChineseFaces();

@@ -6,6 +6,7 @@
 #include "menu_state.h"
 
 #include "app/about_form.h"
+#include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "platform/busy.h"
@@ -26,6 +27,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -111,6 +113,10 @@ private slots:
     void desktop_documentWithoutProgram_isAnError();
     void workingWindow_enterOnFocusedButtonPressesIt_data();
     void workingWindow_enterOnFocusedButtonPressesIt();
+    void commandLine_read_data();
+    void commandLine_read();
+    void program_versionAndHelpWithoutDisplay_data();
+    void program_versionAndHelpWithoutDisplay();
     void workingWindow_closedByItsFrame_leavesAsItsExit_data();
     void workingWindow_closedByItsFrame_leavesAsItsExit();
     void workingWindow_accessKeysPressItsButtons_data();
@@ -548,6 +554,63 @@ void TestShell::workingWindow_enterOnFocusedButtonPressesIt() {
     other->setFocus();
     QTest::keyClick(other, Qt::Key_Return);
     QCOMPARE(clicked, clicks);
+}
+
+void TestShell::commandLine_read_data() {
+    using Action = app::CommandLine::Action;
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("unknown");
+    QTest::newRow("none") << QStringList{} << int(Action::Run) << "";
+    QTest::newRow("--version") << QStringList{"--version"} << int(Action::Version) << "";
+    QTest::newRow("-v") << QStringList{"-v"} << int(Action::Version) << "";
+    QTest::newRow("--help") << QStringList{"--help"} << int(Action::Help) << "";
+    QTest::newRow("-h after a Qt option") << QStringList{"-platform", "offscreen", "-h"} << int(Action::Help) << "";
+    QTest::newRow("Qt's options pass") << QStringList{"-style", "fusion", "-reverse", "-platform=xcb"}
+                                       << int(Action::Run) << "";
+    QTest::newRow("unknown long option") << QStringList{"--verbose"} << int(Action::Usage) << "--verbose";
+    QTest::newRow("unknown word") << QStringList{"桂枝汤"} << int(Action::Usage) << "桂枝汤";
+}
+
+void TestShell::commandLine_read() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, action);
+    QFETCH(QString, unknown);
+    std::vector<std::string> args;
+    for (const QString& a : arguments) {
+        args.push_back(a.toStdString());
+    }
+    const app::CommandLine line = app::readCommandLine(args);
+    QCOMPARE(int(line.action), action);
+    QCOMPARE(QString::fromStdString(line.unknown), unknown);
+}
+
+void TestShell::program_versionAndHelpWithoutDisplay_data() {
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output"); // what standard output (or error, for a usage error) holds
+    QTest::newRow("--version") << "--version" << 0 << QStringLiteral("fangji 5.2.0\n");
+    QTest::newRow("--help") << "--help" << 0 << QStringLiteral("用法：fangji [选项]");
+    QTest::newRow("unknown") << "--nonsense" << 2 << QStringLiteral("未知的选项 --nonsense");
+}
+
+void TestShell::program_versionAndHelpWithoutDisplay() {
+    QFETCH(QString, option);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    p.setProcessEnvironment(env);
+    p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/fangji"), {option});
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), status);
+    const QString out = QString::fromUtf8(status == 0 ? p.readAllStandardOutput() : p.readAllStandardError());
+    QVERIFY2(status == 0 && option == QStringLiteral("--version") ? out == output : out.contains(output),
+             qPrintable(out));
 }
 
 namespace {
