@@ -597,6 +597,12 @@ int run(const QStringList& arguments, Streams io) {
         QString text = parser.helpText();
         text.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")),
                      QStringLiteral("用法：%1 %2").arg(kProgram, name));
+        // Qt writes its own headings in English; the help is Chinese throughout.
+        text.replace(QStringLiteral("[options]"), QStringLiteral("[选项]"));
+        text.replace(QRegularExpression(QStringLiteral("^Options:$"), QRegularExpression::MultilineOption),
+                     QStringLiteral("选项："));
+        text.replace(QRegularExpression(QStringLiteral("^Arguments:$"), QRegularExpression::MultilineOption),
+                     QStringLiteral("参数："));
         io.out << text;
         return kExitOk;
     }

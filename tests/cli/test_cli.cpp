@@ -149,6 +149,11 @@ void TestCli::help_forEachCommand() {
         const Run r = runCli(dir.path(), {c, "--help"});
         QCOMPARE(r.status, 0);
         QVERIFY2(r.out.contains(QStringLiteral("fangji-cli ") + QString::fromUtf8(c)), qPrintable(r.out));
+        // Chinese throughout: none of Qt's English headings.
+        for (const char* english : {"Usage:", "Options:", "Arguments:", "[options]", "Displays"}) {
+            QVERIFY2(!r.out.contains(QString::fromLatin1(english)), qPrintable(r.out));
+        }
+        QVERIFY2(r.out.contains(QStringLiteral("选项：")), qPrintable(r.out));
     }
     QVERIFY(runCli(dir.path(), {"search", "--help"}).out.contains("--indication"));
 }
