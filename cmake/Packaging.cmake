@@ -1,17 +1,61 @@
-# Installation of the desktop entry and icon, and the Debian package (make package).
+# Installation of the desktop entry, icon, manual pages and package documents, and the
+# Debian package (make package).
 install(FILES ${PROJECT_SOURCE_DIR}/resources/fangji.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/fangji.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/fangji-256.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps RENAME fangji.png)
+
+# Manual pages and the package's change log go out compressed, as Debian ships them
+# (gzip -n: no name or time in the header, so the package builds the same every time).
+set(FANGJI_COMPRESSED ${CMAKE_BINARY_DIR}/compressed)
+set(FANGJI_COMPRESSED_FILES)
+foreach(source man/fangji.1 man/fangji-cli.1 packaging/changelog)
+    get_filename_component(name ${source} NAME)
+    if(name STREQUAL "changelog")
+        set(name changelog.Debian)
+    endif()
+    set(output ${FANGJI_COMPRESSED}/${name}.gz)
+    add_custom_command(
+        OUTPUT ${output}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${FANGJI_COMPRESSED}
+        COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/${source} > ${output}
+        DEPENDS ${PROJECT_SOURCE_DIR}/${source}
+        VERBATIM)
+    list(APPEND FANGJI_COMPRESSED_FILES ${output})
+endforeach()
+add_custom_target(fangji_documents ALL DEPENDS ${FANGJI_COMPRESSED_FILES})
+install(FILES ${FANGJI_COMPRESSED}/fangji.1.gz ${FANGJI_COMPRESSED}/fangji-cli.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${FANGJI_COMPRESSED}/changelog.Debian.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/fangji)
 
 set(CPACK_PACKAGE_NAME fangji)
-set(CPACK_PACKAGE_VENDOR "fangji")
+set(CPACK_PACKAGE_VENDOR "fangji developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Traditional Chinese Medicine prescriptions: records, queries, printing")
-set(CPACK_PACKAGE_CONTACT "fangji maintainers <maintainers@fangji.example.org>")
+set(CPACK_PACKAGE_DESCRIPTION
+    "fangji keeps a doctor's or a small clinic's Traditional Chinese Medicine prescriptions
+in one password-protected database file. Prescriptions are entered, edited and
+deleted in an entry window, queried with up to fourteen contains criteria picked
+from term dictionaries generated from the texts, browsed in a grid with a detail
+page, and printed through a word processor or the program's own print window.
+Logins, the clinic profile, backups, imports and the main window's background
+picture are looked after from the maintenance menu. The interface is in
+Simplified Chinese.
+
+The package also holds fangji-cli, a command-line companion that adds, searches,
+exports, backs up and restores the same data without a display.")
+set(CPACK_PACKAGE_CONTACT "fangji developers <fangji@hesu-soft.cn>")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://hesu-soft.cn/fangji")
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-translations-l10n, xdg-utils")
+# The windows name 宋体 and 楷体_GB2312: without these faces every caption is empty boxes.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, fonts-arphic-ukai")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6svg6, qt6-translations-l10n, xdg-utils")
+set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)
