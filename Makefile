@@ -23,8 +23,9 @@ test: build
 	QT_QPA_PLATFORM=offscreen ctest --preset default -j $(JOBS)
 
 bench: configure-release
-	@cmake --build --preset release -j $(JOBS) --target fangji_bench
+	@cmake --build --preset release -j $(JOBS) --target fangji_bench write_bench
 	build-release/bin/fangji_bench
+	build-release/bin/write_bench
 
 package: configure-release
 	@cmake --build --preset release -j $(JOBS)
