@@ -585,7 +585,7 @@ void EntryForm::Cmdprnt_Click() {
     const QDate today = platform::clock().now().date();
     const QString text = printText(record, today);
     PauseWithButtonDisabled(m_print);
-    SendTextToWord(this, trimSpaces(text));
+    SendTextToWord(this, trimSpaces(text), trimSpaces(record[kName]));
     platform::setArrowPointer();
 }
 

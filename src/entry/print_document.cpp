@@ -2,6 +2,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace fangji::entry {
 
@@ -10,6 +14,20 @@ namespace {
 // 宋体 in the font table is written in its own character set (GBK, \fcharset134),
 // as word processors expect; SimSun is the alternative name they also know.
 constexpr char kFontTable[] = "{\\fonttbl{\\f0\\fnil\\fcharset134\\fprq2 \\'cb\\'ce\\'cc\\'e5{\\*\\falt SimSun};}}";
+
+// A4 paper with 25 mm margins, in twips.
+constexpr char kPage[] = "\\paperw11906\\paperh16838\\margl1417\\margr1417\\margt1417\\margb1417";
+
+// 宋体 for all three character classes (Western, high-ANSI and double-byte), in
+// Chinese (PRC): a word processor otherwise sets the Chinese text in its own default
+// Asian face, or in that face's Japanese forms.
+constexpr char kRunFormat[] = "\\lang2052\\langfe2052\\loch\\f0\\hich\\f0\\dbch\\f0";
+
+// The names the program gives its print documents: 方剂打印-yyyyMMdd-HHmmss[-n].rtf.
+const QRegularExpression& printFileName() {
+    static const QRegularExpression re(QStringLiteral("^方剂打印-(\\d{8}-\\d{6})(?:-\\d+)?\\.rtf$"));
+    return re;
+}
 
 void appendEscaped(QByteArray& out, const QString& text) {
     const qsizetype n = text.size();
@@ -45,7 +63,10 @@ QByteArray rtfDocument(const QString& text) {
     out.reserve(text.size() * 8 + 256);
     out += "{\\rtf1\\ansi\\ansicpg936\\uc1\\deff0";
     out += kFontTable;
-    out += "\r\n\\pard\\plain\\f0\\fs";
+    out += kPage;
+    out += "\r\n\\pard\\plain";
+    out += kRunFormat;
+    out += "\\fs";
     out += QByteArray::number(kPrintFontPoints * 2);
     out += "\\b0 ";
     appendEscaped(out, text);
@@ -81,6 +102,44 @@ store::Result<QString> writePrintDocument(const QString& folder, const QString& 
         return path;
     }
     return store::DbError{QFileDevice::OpenError, QStringLiteral("无法建立打印文件 ") + stem};
+}
+
+QStringList printLines(const QString& text) {
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    return text.split(lineEnd);
+}
+
+int prunePrintDocuments(const QString& folder, const QDateTime& now) {
+    struct Print {
+        QString path;
+        QDateTime written;
+        QDateTime lastUsed;
+    };
+    QList<Print> prints;
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::NoSymLinks);
+    for (const QFileInfo& info : entries) {
+        const QRegularExpressionMatch m = printFileName().match(info.fileName());
+        if (!m.hasMatch()) {
+            continue; // not a document the program wrote
+        }
+        const QDateTime written = QDateTime::fromString(m.captured(1), QStringLiteral("yyyyMMdd-HHmmss"));
+        if (!written.isValid()) {
+            continue;
+        }
+        // A document the user edited and saved later counts from then.
+        prints.append({info.filePath(), written, std::max(written, info.lastModified())});
+    }
+    std::sort(prints.begin(), prints.end(), [](const Print& a, const Print& b) {
+        return a.written != b.written ? a.written > b.written : a.path > b.path;
+    });
+    const QDateTime limit = now.addDays(-kKeptPrintDays);
+    int removed = 0;
+    for (qsizetype i = kKeptPrints; i < prints.size(); ++i) {
+        if (prints[i].lastUsed < limit && QFile::remove(prints[i].path)) {
+            ++removed;
+        }
+    }
+    return removed;
 }
 
 } // namespace fangji::entry

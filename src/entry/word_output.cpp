@@ -1,6 +1,7 @@
 #include "word_output.h"
 
 #include "print_document.h"
+#include "print_window.h"
 
 #include "platform/busy.h"
 #include "platform/clock.h"
@@ -36,18 +37,24 @@ QString printFolder() {
     return QDir(platform::dataDir()).filePath(QStringLiteral("prints"));
 }
 
-void SendTextToWord(QWidget* parent, const QString& text) {
+void SendTextToWord(QWidget* parent, const QString& text, const QString& name) {
     auto report = [parent](const store::DbError& error) {
         platform::message(parent, store::errorReport(error, true), platform::Icon::None, platform::Buttons::Ok,
                           QString());
     };
-    auto path = writePrintDocument(printFolder(), text, platform::clock().now());
+    const QDateTime now = platform::clock().now();
+    auto path = writePrintDocument(printFolder(), text, now);
     if (!path) {
         report(path.error());
         return;
     }
+    prunePrintDocuments(printFolder(), now);
     if (QClipboard* clipboard = QGuiApplication::clipboard()) {
         clipboard->setText(text);
+    }
+    if (!platform::desktop().hasProgramFor(kPrintDocumentType)) {
+        openPrintWindow(parent, text, name);
+        return;
     }
     const QString failure = platform::desktop().open(QUrl::fromLocalFile(*path));
     if (!failure.isEmpty()) {

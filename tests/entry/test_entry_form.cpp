@@ -1,7 +1,10 @@
 // The entry window 方剂登录 driven through its controls.
 #include "entry/entry_form.h"
 #include "entry/memo_box.h"
+#include "entry/print_document.h"
+#include "entry/print_window.h"
 #include "entry/word_output.h"
+#include "pdf_tools.h"
 #include "rtf_reader.h"
 
 #include "fake_clock.h"
@@ -15,6 +18,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,8 +28,11 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTextEdit>
 #include <QTest>
 #include <QTextDocument>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <memory>
@@ -52,6 +59,51 @@ const QStringList kWuling{u"五苓散"_qs, u"猪苓，泽泻。"_qs, u"利水渗
                           u"散服。"_qs, u"《伤寒论》。"_qs, u" "_qs,          u" "_qs};
 
 using testing::RecordingDesktop;
+
+// A desktop with no program for RTF documents: it records what it was asked to open.
+class NoWordProcessorDesktop final : public platform::Desktop {
+public:
+    NoWordProcessorDesktop() { platform::setDesktop(this); }
+    ~NoWordProcessorDesktop() override { platform::setDesktop(nullptr); }
+    QString open(const QUrl& url) override {
+        opened << url;
+        return u"没有可以打开此类文档的程序"_qs;
+    }
+    bool hasProgramFor(const QString& mimeType) override {
+        asked << mimeType;
+        return false;
+    }
+    QList<QUrl> opened;
+    QStringList asked;
+};
+
+// The print window open at the moment, if any.
+entry::PrintWindow* printWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* p = qobject_cast<entry::PrintWindow*>(w); p && p->isVisible()) {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
+QStringList blocksOf(const QTextDocument* document) {
+    QStringList lines;
+    for (QTextBlock b = document->begin(); b.isValid(); b = b.next()) {
+        lines << b.text();
+    }
+    return lines;
+}
+
+const QStringList kGuizhiLines{u"方剂名称：桂枝汤"_qs,
+                               u"方剂来源：《伤寒论》。"_qs,
+                               u"方剂内容：桂枝，芍药，甘草。"_qs,
+                               u"方剂功效：解肌发表。"_qs,
+                               u"方剂主治：外感风寒表虚证，头痛。"_qs,
+                               u"使用方法：水煎服。"_qs,
+                               u"临床治疗：感冒。"_qs,
+                               u"应用心得：效佳。"_qs,
+                               u"打印时间：2026-03-07"_qs};
 
 // A clock whose monotonic readings follow a script; it notes, at every reading,
 // whether the watched button was enabled and how many documents were opened.
@@ -243,6 +295,11 @@ private slots:
     void print_writesDocumentInSongTi();
     void print_buttonDisabledThroughoutPause();
     void print_failureShowsTwoLineReport();
+    void print_noWordProcessorOpensPrintWindow();
+    void print_unwritableFolderIsReportedWithoutWindow();
+    void printWindow_exportsEditedDocumentAsPdf();
+    void printWindow_exportFailureIsReported();
+    void print_removesOldPrintDocuments();
 };
 
 // ------------------------------------------------------------------ controls
@@ -1177,6 +1234,8 @@ void TestEntryForm::print_writesDocumentInSongTi() {
     QVERIFY(!platform::isBusyPointer());
     // Printing leaves the boxes as they were.
     QCOMPARE(f.text(u"TxtFjmc"_qs), u"桂枝汤"_qs);
+    // A desktop with a word processor gets the document; no window of the program's own.
+    QVERIFY(printWindow() == nullptr);
     FANGJI_VERIFY_PROMPTS(f.prompts);
 }
 
@@ -1214,6 +1273,141 @@ void TestEntryForm::print_failureShowsTwoLineReport() {
     f.click(u"Cmdprnt"_qs);
     QVERIFY(f.button(u"Cmdprnt"_qs)->isEnabled());
     QVERIFY(!platform::isBusyPointer());
+    FANGJI_VERIFY_PROMPTS(f.prompts);
+}
+
+void TestEntryForm::print_noWordProcessorOpensPrintWindow() {
+    Fixture f({kGuizhi});
+    NoWordProcessorDesktop desktop;
+    f.clock.setAutoStep(500);
+    f.open();
+    f.fill(kGuizhi);
+    f.click(u"Cmdprnt"_qs);
+
+    QCOMPARE(desktop.asked, QStringList{u"application/rtf"_qs});
+    QVERIFY(desktop.opened.isEmpty());
+    QPointer<entry::PrintWindow> window = printWindow();
+    QVERIFY(window);
+    QCOMPARE(window->objectName(), u"Frmbjdy"_qs);
+    QCOMPARE(window->windowTitle(), u"编辑打印 - 桂枝汤"_qs);
+    QVERIFY(window->isWindow());
+    // The window shows the word processor's document line for line, and may be edited.
+    QCOMPARE(blocksOf(window->editor()->document()), kGuizhiLines);
+    QVERIFY(!window->editor()->isReadOnly());
+    const QStringList prints = QDir(entry::printFolder()).entryList(QDir::Files);
+    QCOMPARE(prints.size(), 1);
+    QFile file(QDir(entry::printFolder()).filePath(prints.first()));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(testing::readRtf(file.readAll()).paragraphs, blocksOf(window->editor()->document()));
+    QCOMPARE(QApplication::clipboard()->text(), kGuizhiLines.join(u"\r\n"_qs));
+    // The entry window stays as it was, the menus as they were.
+    QVERIFY(f.form->isVisible());
+    QCOMPARE(f.text(u"TxtFjmc"_qs), u"桂枝汤"_qs);
+    QVERIFY(f.button(u"Cmdprnt"_qs)->isEnabled());
+    QCOMPARE(f.session.unlockCount, 0);
+    QVERIFY(!platform::isBusyPointer());
+    window->findChild<QPushButton*>(u"CmdClose"_qs)->click();
+    QTRY_VERIFY(window.isNull());
+    QVERIFY(f.form->isVisible());
+    FANGJI_VERIFY_PROMPTS(f.prompts);
+}
+
+void TestEntryForm::print_unwritableFolderIsReportedWithoutWindow() {
+    Fixture f({kGuizhi});
+    NoWordProcessorDesktop desktop;
+    f.clock.setAutoStep(500);
+    f.open();
+    f.fill(kGuizhi);
+    // A file where the prints folder belongs: the document cannot be written.
+    QFile blocker(entry::printFolder());
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    f.prompts.expectMessage(u"错误号码：%1\r\n错误内容：无法建立文件夹 "_qs.arg(int(QFileDevice::WriteError)) +
+                                QDir::toNativeSeparators(entry::printFolder()),
+                            Icon::None);
+    f.click(u"Cmdprnt"_qs);
+    QVERIFY(printWindow() == nullptr);
+    QVERIFY(desktop.asked.isEmpty());
+    FANGJI_VERIFY_PROMPTS(f.prompts);
+}
+
+void TestEntryForm::printWindow_exportsEditedDocumentAsPdf() {
+    Fixture f({kGuizhi});
+    NoWordProcessorDesktop desktop;
+    f.clock.setAutoStep(500);
+    f.open();
+    f.fill(kGuizhi);
+    f.click(u"Cmdprnt"_qs);
+    QPointer<entry::PrintWindow> window = printWindow();
+    QVERIFY(window);
+    // An edit in the window goes into the PDF.
+    QTextEdit* editor = window->editor();
+    editor->setFocus();
+    editor->moveCursor(QTextCursor::End);
+    testing::typeText(editor, u"（已核对）"_qs);
+
+    QTemporaryDir out;
+    const QString path = out.filePath(u"桂枝汤"_qs);
+    f.prompts.expectSaveFile(path);
+    window->findChild<QPushButton*>(u"CmdPdf"_qs)->click();
+    QCOMPARE(f.prompts.lastDialogFolder().section(u'/', -1), u"桂枝汤.pdf"_qs);
+    QCOMPARE(f.prompts.lastDialogTitle(), u"导出 PDF"_qs);
+    const QString pdf = path + u".pdf"_qs;
+    QVERIFY(QFile::exists(pdf));
+    QCOMPARE(window->findChild<QLabel*>(u"LabStatus"_qs)->text(), u"已导出 PDF："_qs + pdf);
+
+    const testing::ToolRun text = testing::pdfText(pdf);
+    QVERIFY2(text.error.isEmpty(), qPrintable(text.error));
+    const QString found = testing::withoutSpace(text.output);
+    for (const QString& line : kGuizhiLines) {
+        QVERIFY2(found.contains(line), qPrintable(line + u" not in "_qs + text.output));
+    }
+    QVERIFY(found.endsWith(u"打印时间：2026-03-07（已核对）"_qs));
+    QString error;
+    const QList<testing::PdfFont> fonts = testing::pdfFonts(pdf, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(fonts.size(), 1);
+    QVERIFY(fonts.first().embedded);
+    QVERIFY2(testing::isChineseSongFace(fonts.first().name), qPrintable(fonts.first().name));
+    window->close();
+    FANGJI_VERIFY_PROMPTS(f.prompts);
+}
+
+void TestEntryForm::printWindow_exportFailureIsReported() {
+    Fixture f;
+    entry::PrintWindow window(u"方剂名称：甲"_qs, u"甲"_qs);
+    window.show();
+    QTemporaryDir out;
+    const QString path = out.filePath(u"无此文件夹/甲.pdf"_qs);
+    f.prompts.expectSaveFile(path);
+    window.CmdPdf_Click();
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(f.prompts.shown().size(), 1);
+    QVERIFY2(f.prompts.shown().first().startsWith(u"PDF 文档没有导出："_qs + path + u"\r\n错误号码："_qs),
+             qPrintable(f.prompts.shown().first()));
+    QVERIFY(window.findChild<QLabel*>(u"LabStatus"_qs)->text().isEmpty());
+}
+
+void TestEntryForm::print_removesOldPrintDocuments() {
+    Fixture f({kGuizhi});
+    RecordingDesktop desktop;
+    f.clock.setAutoStep(500);
+    f.open();
+    f.fill(kGuizhi);
+    QVERIFY(QDir().mkpath(entry::printFolder()));
+    const QDateTime now = platform::clock().now();
+    for (int i = 0; i < entry::kKeptPrints + 5; ++i) {
+        const QDateTime when = now.addDays(-60 - i);
+        QFile old(QDir(entry::printFolder()).filePath(u"方剂打印-"_qs + when.toString(u"yyyyMMdd-HHmmss"_qs) + u".rtf"_qs));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        QVERIFY(old.setFileTime(when, QFileDevice::FileModificationTime));
+    }
+    f.click(u"Cmdprnt"_qs);
+    QCOMPARE(desktop.opened.size(), 1);
+    const QStringList left = QDir(entry::printFolder()).entryList(QDir::Files, QDir::Name | QDir::Reversed);
+    QCOMPARE(left.size(), entry::kKeptPrints);
+    // The new document is among those kept.
+    QVERIFY(left.contains(desktop.opened.first().fileName()));
     FANGJI_VERIFY_PROMPTS(f.prompts);
 }
 
