@@ -7,6 +7,9 @@
 #include "dictionary/dictionary_store.h"
 #include "entry/entry_store.h"
 #include "entry/entry_text.h"
+#include "entry/print_document.h"
+#include "entry/print_layout.h"
+#include "platform/clock.h"
 #include "platform/data_file.h"
 #include "platform/paths.h"
 #include "query/query_statement.h"
@@ -18,7 +21,9 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QRegularExpression>
+#include <QTextDocument>
 #include <QTextStream>
 
 #include <functional>
@@ -269,6 +274,46 @@ int cmdShow(QCommandLineParser& p, Streams& io) {
     return kExitOk;
 }
 
+// ------------------------------------------------------------------ print
+
+// The document 编辑打印 prints, as a PDF on A4: the nine lines of the print text in 宋体.
+int cmdPrint(QCommandLineParser& p, Streams& io) {
+    const QStringList args = p.positionalArguments();
+    if (args.size() != 1) {
+        return usageError(io, QStringLiteral("print 需要一个方剂名称"));
+    }
+    const QString pdf = p.value(QStringLiteral("pdf"));
+    if (pdf.isEmpty()) {
+        return usageError(io, QStringLiteral("print 需要 --pdf FILE"));
+    }
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+        return refused(io, QStringLiteral("没有字体支持，不能生成 PDF"));
+    }
+    auto db = openDatabase();
+    if (!db) {
+        return refused(io, store::errorReport(db.error(), false));
+    }
+    const QString name = entry::trimSpaces(args[0]);
+    auto found = entry::seekByName(*db, name);
+    if (!found) {
+        return refused(io, store::errorReport(found.error(), false));
+    }
+    if (!found->has_value()) {
+        return refused(io, QStringLiteral("没有找到方剂 ") + name);
+    }
+    const entry::EntryRecord& record = **found;
+    if (!entry::printable(record)) {
+        return refused(io, QStringLiteral("打印内容输入不完全，不能打印"));
+    }
+    const QString text = entry::trimSpaces(entry::printText(record, platform::clock().now().date()));
+    const std::unique_ptr<QTextDocument> document = entry::printTextDocument(text);
+    if (const store::Status written = entry::writePdfFile(*document, record[store::ColName], pdf); !written) {
+        return refused(io, QStringLiteral("不能写出 %1：%2").arg(pdf, store::errorReport(written.error(), false)));
+    }
+    io.out << QStringLiteral("已写出 ") << pdf << '\n';
+    return kExitOk;
+}
+
 // ------------------------------------------------------------------ search, export
 
 int cmdSearch(QCommandLineParser& p, Streams& io) {
@@ -513,6 +558,13 @@ const std::map<QString, Command>& commands() {
          {QStringLiteral("用 PATH 的备份替换数据文件（先检查它是本系统的数据库）。"),
           [](QCommandLineParser& p) { p.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("备份文件。")); },
           cmdRestore}},
+        {QStringLiteral("print"),
+         {QStringLiteral("把一个方剂的打印内容（宋体，A4）写成 PDF 文档，供 lp 等打印。"),
+          [](QCommandLineParser& p) {
+              p.addPositionalArgument(QStringLiteral("NAME"), QStringLiteral("方剂名称。"));
+              p.addOption({QStringLiteral("pdf"), QStringLiteral("写出的 PDF 文件。"), QStringLiteral("FILE")});
+          },
+          cmdPrint}},
     };
     return table;
 }

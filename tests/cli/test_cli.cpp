@@ -8,8 +8,10 @@
 #include "store/template.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -99,6 +101,9 @@ private slots:
     void dictBuild_sameAsWindowGeneration();
     void backupRestore_refuseNonDatabase_andRoundTrip();
     void equalNamesOfEarlierBuild_reportedAndKept();
+    void print_writesThePdfWithoutDisplay();
+    void print_refusals_data();
+    void print_refusals();
 };
 
 void TestCli::init_createsDatabaseFromTemplate() {
@@ -702,6 +707,83 @@ void TestCli::equalNamesOfEarlierBuild_reportedAndKept() {
     QCOMPARE(r.status, 0);
     QVERIFY2(r.err.contains(QStringLiteral("以下方剂名称相同：Ab汤、ab汤")), qPrintable(r.err));
     QCOMPARE(namesOf(r.out), (QStringList{"Ab汤", "ab汤"}));
+}
+
+namespace {
+
+// Output of a poppler-utils tool run on a file ("" when it failed).
+QString poppler(const QString& tool, const QString& file) {
+    QProcess p;
+    p.start(tool, tool == QStringLiteral("pdftotext") ? QStringList{file, QStringLiteral("-")} : QStringList{file});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+        return {};
+    }
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+void TestCli::print_writesThePdfWithoutDisplay() {
+    QTemporaryDir dir;
+    QCOMPARE(runCli(dir.path(), {"init"}).status, 0);
+    QCOMPARE(runCli(dir.path(), {"add"}, fixture()).status, 0);
+    const QString pdf = dir.filePath(QStringLiteral("桂枝汤.pdf"));
+    // No display and a platform that would need one: the command still writes the document.
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    p.setProcessEnvironment(env);
+    p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/fangji-cli"),
+            {QStringLiteral("--data-dir"), dir.path(), QStringLiteral("print"), QStringLiteral("桂枝汤"),
+             QStringLiteral("--pdf"), pdf});
+    QVERIFY(p.waitForFinished(60000));
+    QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, p.readAllStandardError().constData());
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), QStringLiteral("已写出 ") + pdf + u'\n');
+
+    QString text = poppler(QStringLiteral("pdftotext"), pdf);
+    text.remove(QRegularExpression(QStringLiteral("\\s+")));
+    for (const char* line : {"方剂名称：桂枝汤", "方剂来源：《伤寒论》。", "方剂内容：桂枝9克，芍药9克，甘草6克。",
+                             "方剂功效：解肌发表，调和营卫。", "方剂主治：外感风寒表虚证。头痛发热。",
+                             "使用方法：水煎服。", "临床治疗：用于感冒，发热。", "应用心得：常用方。", "打印时间："}) {
+        QVERIFY2(text.contains(QString::fromUtf8(line)), line);
+    }
+    const QString fonts = poppler(QStringLiteral("pdffonts"), pdf);
+    QVERIFY2(fonts.contains(QStringLiteral("NotoSerifCJK")) && fonts.contains(QStringLiteral(" yes ")),
+             qPrintable(fonts));
+}
+
+void TestCli::print_refusals_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown name") << QStringList{"print", "不存在汤", "--pdf", "x.pdf"} << 1
+                                  << QStringLiteral("没有找到方剂 不存在汤");
+    QTest::newRow("name that only contains a stored one")
+        << QStringList{"print", "桂枝", "--pdf", "x.pdf"} << 1 << QStringLiteral("没有找到方剂 桂枝");
+    QTest::newRow("no --pdf") << QStringList{"print", "桂枝汤"} << 2 << QStringLiteral("print 需要 --pdf FILE");
+    QTest::newRow("no name") << QStringList{"print", "--pdf", "x.pdf"} << 2 << QStringLiteral("print 需要一个方剂名称");
+    QTest::newRow("unwritable file") << QStringList{"print", "桂枝汤", "--pdf", "无此文件夹/x.pdf"} << 1
+                                     << QStringLiteral("不能写出 ");
+}
+
+void TestCli::print_refusals() {
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QCOMPARE(runCli(dir.path(), {"init"}).status, 0);
+    QCOMPARE(runCli(dir.path(), {"add"}, fixture()).status, 0);
+    for (QString& a : args) {
+        if (a.endsWith(QStringLiteral(".pdf"))) {
+            a = dir.filePath(a);
+        }
+    }
+    const Run r = runCli(dir.path(), args);
+    QCOMPARE(r.status, status);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QVERIFY(QDir(dir.path()).entryList({QStringLiteral("*.pdf")}).isEmpty());
 }
 
 QTEST_MAIN(TestCli)
