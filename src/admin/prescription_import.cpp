@@ -63,8 +63,13 @@ store::Result<ImportCounts> importPrescriptions(const QString& databasePath, con
                 failure = store::DbError{kImportNullValue, QStringLiteral("源数据第 %1 条记录的 %2 为空值（Null）。")
                                                                .arg(row + 1)
                                                                .arg(QLatin1String(kSourceNames[c]))};
-            } else if (store::Status s = insert->bind(c + 1, rows->text(c)); !s) {
-                failure = s.error();
+            } else {
+                // The stored bytes go across as they are, without a round trip through QString.
+                int bytes = 0;
+                const char* text = rows->utf8(c, &bytes);
+                if (store::Status s = insert->bindUtf8(c + 1, text, bytes); !s) {
+                    failure = s.error();
+                }
             }
         }
         if (failure) {

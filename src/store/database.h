@@ -30,6 +30,8 @@ public:
 
     // Binds a value to the 1-based parameter; a null QVariant binds NULL.
     Status bind(int index, const QVariant& value);
+    // Binds UTF-8 text as it is, without a round trip through QString.
+    Status bindUtf8(int index, const char* bytes, int size);
     // Advances to the next row: true when a row is there, false at the end.
     Result<bool> step();
     Status reset();
