@@ -10,8 +10,11 @@
 #include <QTemporaryFile>
 
 #include <sqlite3.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace fangji::store {
@@ -210,6 +213,81 @@ Result<QString> convertedCopyBeside(Database& source, const QFileInfo& target, c
     return part;
 }
 
+// Writes `bytes` bytes of `file`, the connection's own handle on its file, to `path`
+// and makes them durable. The bytes are read through that handle: opening and closing
+// a second descriptor on the file would drop the locks the connection holds on it.
+Status copyFileBytes(sqlite3_file* file, sqlite3_int64 bytes, const QString& path) {
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return DbError{SQLITE_CANTOPEN, out.errorString()};
+    }
+    constexpr sqlite3_int64 kChunk = 1 << 20;
+    QByteArray buffer(static_cast<qsizetype>(kChunk), Qt::Uninitialized);
+    for (sqlite3_int64 offset = 0; offset < bytes; offset += kChunk) {
+        const int amount = static_cast<int>(std::min(kChunk, bytes - offset));
+        if (const int rc = file->pMethods->xRead(file, buffer.data(), amount, offset); rc != SQLITE_OK) {
+            return DbError{rc, QString::fromUtf8(sqlite3_errstr(rc))};
+        }
+        if (out.write(buffer.constData(), amount) != amount) {
+            return DbError{SQLITE_IOERR, out.errorString()};
+        }
+    }
+    if (!out.flush() || fsync(out.handle()) != 0) {
+        return DbError{SQLITE_IOERR, out.errorString()};
+    }
+    return {};
+}
+
+// Copies the file of `source` as it stands on disk into a new temporary file beside
+// `target`. The source's read transaction stays open throughout: in the rollback-journal
+// mode no other connection can write the file meanwhile, and a journal an interrupted
+// write left has been rolled back when the transaction began, so the bytes are one
+// consistent state. The copy keeps the salt, so it opens with the key already derived.
+// Returns nothing (not an error) when the file is not in that mode; then the caller
+// copies page by page.
+Result<std::optional<QString>> byteCopyBeside(Database& source, const QFileInfo& target) {
+    auto mode = singleText(source, QStringLiteral("PRAGMA journal_mode"));
+    if (!mode) {
+        return mode.error();
+    }
+    if (mode->compare(QStringLiteral("delete"), Qt::CaseInsensitive) != 0 &&
+        mode->compare(QStringLiteral("truncate"), Qt::CaseInsensitive) != 0 &&
+        mode->compare(QStringLiteral("persist"), Qt::CaseInsensitive) != 0) {
+        return std::optional<QString>();
+    }
+    if (Status s = source.begin(); !s) {
+        return s.error();
+    }
+    // The first read takes the shared lock, which the transaction keeps.
+    auto tables = singleText(source, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    Status s = tables ? Status() : Status(tables.error());
+    sqlite3_file* file = nullptr;
+    sqlite3_int64 bytes = 0;
+    if (s && (sqlite3_file_control(source.handle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+              file == nullptr || file->pMethods == nullptr)) {
+        s = DbError{SQLITE_IOERR, QStringLiteral("database file handle not available")};
+    }
+    if (s) {
+        if (const int rc = file->pMethods->xFileSize(file, &bytes); rc != SQLITE_OK) {
+            s = DbError{rc, QString::fromUtf8(sqlite3_errstr(rc))};
+        }
+    }
+    Result<QString> part = s ? newTemporaryBeside(target) : Result<QString>(s.error());
+    if (part) {
+        s = copyFileBytes(file, bytes, *part);
+    } else {
+        s = part.error();
+    }
+    (void)source.rollback();
+    if (!s) {
+        if (part) {
+            removeWithJournal(*part);
+        }
+        return s.error();
+    }
+    return std::optional<QString>(*part);
+}
+
 bool isNotADatabase(const DbError& e) {
     const int primary = e.number & 0xff;
     return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
@@ -260,14 +338,29 @@ Status backupDatabase(const QString& from, const QString& to, const QString& con
     if (!source) {
         return source.error();
     }
-    // The copy keeps the source's page size: the cipher copies page by page.
-    auto part = checkedCopyBeside(*source, target, connect, source->pageSize());
-    source->close();
-    if (!part) {
-        return part.error();
+    QString copied;
+    auto bytes = byteCopyBeside(*source, target);
+    if (!bytes) {
+        return bytes.error();
     }
-    if (Status s = renameOver(*part, to); !s) {
-        removeWithJournal(*part);
+    if (bytes->has_value()) {
+        source->close();
+        copied = **bytes;
+        if (Status s = verifyCopy(copied, connect, nullptr); !s) {
+            removeWithJournal(copied);
+            return s;
+        }
+    } else {
+        // The copy keeps the source's page size: the cipher copies page by page.
+        auto part = checkedCopyBeside(*source, target, connect, source->pageSize());
+        source->close();
+        if (!part) {
+            return part.error();
+        }
+        copied = *part;
+    }
+    if (Status s = renameOver(copied, to); !s) {
+        removeWithJournal(copied);
         return s;
     }
     return {};

@@ -11,12 +11,15 @@ inline constexpr int kErrorInUse = 5;       // SQLITE_BUSY: another connection h
 inline constexpr int kErrorSameFile = 21;   // SQLITE_MISUSE: the copy would replace its own source
 inline constexpr int kErrorNotChecked = 11; // SQLITE_CORRUPT: a copy failed its check
 
-// Copies the database file at `from` to `to` through the engine's backup facility,
-// so that the copy is consistent even while other connections hold `from` open.
-// Both files carry the key of `connect`; the copy keeps the source's page size. The
-// copy is written beside `to`, checked, and then renamed into place, replacing an
-// existing file; on failure `to` is left as it was. Temporary copies that an
-// interrupted earlier copy left beside `to` are removed first.
+// Copies the database file at `from` to `to`, consistent even while other connections
+// hold `from` open: the file's bytes are copied as they stand while a read transaction
+// on `from` keeps every writer from committing (a journal an interrupted write left is
+// rolled back first), so the copy keeps the source's salt, key and page size and opens
+// without a new key derivation. A file not in the rollback-journal mode is copied page
+// by page through the engine's backup facility instead. The copy is written beside
+// `to`, made durable, checked (it opens and passes the engine's quick check), and then
+// renamed into place, replacing an existing file; on failure `to` is left as it was.
+// Temporary copies that an interrupted earlier copy left beside `to` are removed first.
 Status backupDatabase(const QString& from, const QString& to, const QString& connect);
 
 // Puts the content of the database file `from` into the database file `to`, which

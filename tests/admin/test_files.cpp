@@ -184,6 +184,7 @@ private slots:
     void importWindow_emptyPathDoesNothing();
     void importWindow_importReportsCounts_buttonsDisabledMeanwhile();
     void importWindow_errorReported_buttonsEnabledAgain();
+    void backup_whileAnotherConnectionWrites_isTheCommittedFileAsItStands();
 
 private:
     void cleanup() { platform::setArrowPointer(); }
@@ -1005,6 +1006,38 @@ void TestFiles::importWindow_errorReported_buttonsEnabledAgain() {
     QVERIFY(!platform::isBusyPointer());
     QCOMPARE(prescriptions(data.databasePath()).size(), 0);
     delete form.data();
+}
+
+void TestFiles::backup_whileAnotherConnectionWrites_isTheCommittedFileAsItStands() {
+    TestDataDir data;
+    const QString target = data.root() + QStringLiteral("/copy.mdb");
+    {
+        auto db = store::Database::open(data.databasePath(), store::kMainConnect);
+        QVERIFY(db.ok());
+        QVERIFY(db->executeNative(QStringLiteral("INSERT INTO 中医方剂 VALUES('已存方','a','b','c','d','e',' ',' ')"))
+                    .ok());
+    }
+    // A writer in the middle of its transaction: its row is in its own cache only.
+    auto writer = store::Database::open(data.databasePath(), store::kMainConnect);
+    QVERIFY(writer.ok());
+    QVERIFY(writer->executeNative(QStringLiteral("BEGIN IMMEDIATE")).ok());
+    QVERIFY(writer->executeNative(QStringLiteral("INSERT INTO 中医方剂 VALUES('未提交方','a','b','c','d','e',' ',' ')"))
+                .ok());
+    const QByteArray live = fileHash(data.databasePath());
+    QVERIFY(admin::backupDatabaseFile(data.databasePath(), target).ok());
+    // The copy is the file's bytes: same salt, so it opens with the key already derived.
+    QCOMPARE(fileHash(target), live);
+    QCOMPARE(prescriptions(target).size(), 1);
+    QCOMPARE(prescriptions(target).value(0).value(0), QStringLiteral("已存方"));
+    QVERIFY(writer->executeNative(QStringLiteral("COMMIT")).ok());
+    writer->close();
+
+    // Committed, the row is in the next copy, which replaces the first.
+    QVERIFY(admin::backupDatabaseFile(data.databasePath(), target).ok());
+    QCOMPARE(prescriptions(target).size(), 2);
+    QCOMPARE(fileHash(target), fileHash(data.databasePath()));
+    const QStringList left = QDir(data.root()).entryList(QStringList{QStringLiteral("copy.mdb*")}, QDir::Files);
+    QCOMPARE(left, QStringList{QStringLiteral("copy.mdb")});
 }
 
 QTEST_MAIN(TestFiles)
