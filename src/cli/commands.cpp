@@ -26,8 +26,10 @@
 #include <QTextDocument>
 #include <QTextStream>
 
+#include <algorithm>
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace fangji::cli {
 
@@ -167,26 +169,209 @@ QString missingRequired(const entry::EntryRecord& r) {
     return {};
 }
 
+// The input of add, read piece by piece so that a large input is never held whole.
+// Each piece ends after a line break (for CSV, one outside quotes) and is read by the
+// same reader a whole input would go through; a later piece is read with the byte
+// order mark in front (so that one at its own start stays data) and, for CSV, with
+// the input's header, and its line numbers are counted on from the pieces before.
+class AddInput {
+public:
+    explicit AddInput(QIODevice& device) : m_device(device) {}
+
+    // The format the first bytes that are not blank call for.
+    Format detectFormat() {
+        while (!m_atEnd && !formatDecided()) {
+            readMore();
+        }
+        return detectInputFormat(m_pending);
+    }
+    void setFormat(Format format) {
+        m_format = format;
+        m_scanned = m_pending.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
+    }
+
+    // The records of the next piece; nothing once the input is used up. The first
+    // piece is always given, even for an empty input.
+    std::optional<Input> next() {
+        if (m_done) {
+            return std::nullopt;
+        }
+        qsizetype cut = 0;
+        while ((cut = cutPoint()) <= 0 && !m_atEnd) {
+            readMore();
+        }
+        if (m_atEnd) {
+            cut = m_pending.size();
+        }
+        const QByteArray piece = m_pending.first(cut);
+        m_pending.remove(0, cut);
+        m_scanned = std::max<qsizetype>(0, m_scanned - cut);
+        m_lastRowEnd = 0;
+        m_done = m_atEnd && m_pending.isEmpty();
+        Input in;
+        if (m_first) {
+            m_first = false;
+            in = m_format == Format::Csv ? readCsv(piece) : readJsonLines(piece);
+            if (m_format == Format::Csv && m_headerEnd > 0) {
+                const qsizetype from = piece.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
+                m_header = kByteOrderMark + piece.sliced(from, m_headerEnd - from);
+                m_headerLines = countLines(m_header);
+            }
+        } else {
+            const bool csv = m_format == Format::Csv;
+            in = csv ? readCsv(m_header + piece) : readJsonLines(kByteOrderMark + piece);
+            const int shift = m_lines - (csv ? m_headerLines : 0);
+            for (InputRecord& r : in.records) {
+                r.line += shift;
+            }
+            static const QRegularExpression lineOfError(QStringLiteral("^第 (\\d+) 行"));
+            if (const auto m = lineOfError.match(in.error); m.hasMatch()) {
+                in.error.replace(m.capturedStart(1), m.capturedLength(1),
+                                 QString::number(m.captured(1).toInt() + shift));
+            }
+        }
+        m_lines += countLines(piece);
+        return in;
+    }
+
+private:
+    static inline const QByteArray kByteOrderMark = QByteArrayLiteral("\xEF\xBB\xBF");
+    static constexpr qint64 kPieceBytes = qint64(4) << 20;
+
+    // Line breaks in bytes that end after one: CR, LF and CR LF each count once.
+    static int countLines(QByteArrayView bytes) {
+        int lines = 0;
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
+            if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'))) {
+                ++lines;
+            }
+        }
+        return lines;
+    }
+
+    bool formatDecided() const {
+        if (m_pending.size() < kByteOrderMark.size()) {
+            return false;
+        }
+        const QByteArrayView rest =
+            QByteArrayView(m_pending).sliced(m_pending.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0);
+        return std::any_of(rest.begin(), rest.end(),
+                           [](char c) { return c != ' ' && c != '\t' && c != '\r' && c != '\n'; });
+    }
+
+    void readMore() {
+        const QByteArray more = m_device.read(kPieceBytes);
+        if (more.isEmpty()) {
+            m_atEnd = true;
+        } else {
+            m_pending += more;
+        }
+    }
+
+    // Where the pending bytes may be cut: after their last complete line (JSON Lines) or
+    // row (CSV; the first piece must hold the header); 0 when not yet.
+    qsizetype cutPoint() {
+        if (m_format == Format::Csv) {
+            scanCsv();
+            return m_first && m_headerEnd <= 0 ? 0 : m_lastRowEnd;
+        }
+        for (qsizetype i = m_pending.size() - 1; i >= 0; --i) {
+            const char c = m_pending[i];
+            // A CR at the very end may be the first half of a CR LF still to come.
+            if (c == '\n' || (c == '\r' && i + 1 < m_pending.size())) {
+                return i + 1;
+            }
+        }
+        return 0;
+    }
+
+    // Follows the CSV reader's quoting over the bytes not yet scanned, noting where the
+    // last row ends and where the header (the first row that is not blank) ends.
+    void scanCsv() {
+        const qsizetype n = m_pending.size();
+        qsizetype i = m_scanned;
+        for (; i < n; ++i) {
+            const char c = m_pending[i];
+            if (m_quoted) {
+                if (c == '"') {
+                    if (i + 1 == n && !m_atEnd) {
+                        break; // a doubled quote or the closing one: the next byte tells
+                    }
+                    if (i + 1 < n && m_pending[i + 1] == '"') {
+                        m_rowHasContent = true;
+                        ++i;
+                    } else {
+                        m_quoted = false;
+                    }
+                } else {
+                    m_rowHasContent = true;
+                }
+                continue;
+            }
+            if (c == ',') {
+                m_fieldStarted = false;
+                m_rowHasContent = true;
+            } else if (c == '\r' || c == '\n') {
+                if (c == '\r') {
+                    if (i + 1 == n && !m_atEnd) {
+                        break;
+                    }
+                    if (i + 1 < n && m_pending[i + 1] == '\n') {
+                        ++i;
+                    }
+                }
+                if (m_first && m_headerEnd <= 0 && m_rowHasContent) {
+                    m_headerEnd = i + 1;
+                }
+                m_fieldStarted = false;
+                m_rowHasContent = false;
+                m_lastRowEnd = i + 1;
+            } else if (c == '"' && !m_fieldStarted) {
+                m_quoted = true;
+                m_fieldStarted = true;
+            } else {
+                m_fieldStarted = true;
+                m_rowHasContent = true;
+            }
+        }
+        m_scanned = i;
+    }
+
+    QIODevice& m_device;
+    Format m_format = Format::JsonLines;
+    QByteArray m_pending;    // read, not yet given out
+    qsizetype m_scanned = 0; // CSV: bytes of m_pending followed so far
+    qsizetype m_lastRowEnd = 0;
+    qsizetype m_headerEnd = 0;
+    bool m_quoted = false;
+    bool m_fieldStarted = false;
+    bool m_rowHasContent = false;
+    QByteArray m_header; // CSV: byte order mark, the lines up to and with the header row
+    int m_headerLines = 0;
+    int m_lines = 0; // lines of the pieces given out
+    bool m_atEnd = false;
+    bool m_first = true;
+    bool m_done = false;
+};
+
 int cmdAdd(QCommandLineParser& p, Streams& io) {
     const QStringList files = p.positionalArguments();
     if (files.size() > 1) {
         return usageError(io, QStringLiteral("add 只接受一个文件"));
     }
-    QByteArray data;
+    QFile file;
     if (files.isEmpty() || files[0] == QStringLiteral("-")) {
-        QFile in;
-        if (!in.open(stdin, QIODevice::ReadOnly)) {
+        if (!file.open(stdin, QIODevice::ReadOnly)) {
             return refused(io, QStringLiteral("不能读取标准输入"));
         }
-        data = in.readAll();
     } else {
-        QFile in(files[0]);
-        if (!in.open(QIODevice::ReadOnly)) {
+        file.setFileName(files[0]);
+        if (!file.open(QIODevice::ReadOnly)) {
             return refused(io, QStringLiteral("不能读取文件 ") + files[0]);
         }
-        data = in.readAll();
     }
-    Format format = detectInputFormat(data);
+    AddInput input(file);
+    Format format = input.detectFormat();
     if (p.isSet(QStringLiteral("format"))) {
         const auto f = parseFormat(p.value(QStringLiteral("format")));
         if (!f || *f == Format::Tsv) {
@@ -196,49 +381,82 @@ int cmdAdd(QCommandLineParser& p, Streams& io) {
     } else if (!files.isEmpty() && files[0].endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) {
         format = Format::Csv;
     }
-    const Input input = format == Format::Csv ? readCsv(data) : readJsonLines(data);
-    if (!input.error.isEmpty()) {
-        return refused(io, input.error + QStringLiteral("；没有登录任何方剂"));
+    input.setFormat(format);
+    const QString nothingAdded = QStringLiteral("；没有登录任何方剂");
+    std::optional<Input> piece = input.next();
+    if (!piece->error.isEmpty()) {
+        return refused(io, piece->error + nothingAdded);
     }
 
     auto db = openDatabase();
     if (!db) {
+        // An input that cannot be read as a whole is reported as such first.
+        while ((piece = input.next())) {
+            if (!piece->error.isEmpty()) {
+                return refused(io, piece->error + nothingAdded);
+            }
+        }
         return refused(io, store::errorReport(db.error(), false));
     }
     if (auto s = db->begin(); !s) {
         return refused(io, store::errorReport(s.error(), false));
     }
+    auto adder = entry::PrescriptionAdder::prepare(*db);
+    if (!adder) {
+        (void)db->rollback();
+        return refused(io, store::errorReport(adder.error(), false));
+    }
+    // A CSV input may still turn out unreadable as a whole at its end (a quote that
+    // never ends); then nothing is added and no line is reported, so the refused lines
+    // are held until the input has been read.
+    const bool holdRefusals = format == Format::Csv;
+    QString heldRefusals;
     int added = 0;
     int present = 0;
     int refusedCount = 0;
-    for (const InputRecord& in : input.records) {
-        QString reason = in.error;
-        entry::EntryRecord boxes;
-        for (int c = 0; c < 8; ++c) {
-            boxes[c] = in.record[c];
-        }
-        if (reason.isEmpty()) {
-            reason = forbiddenCharacter(boxes);
-        }
-        if (reason.isEmpty()) {
-            reason = missingRequired(boxes);
-        }
-        if (!reason.isEmpty()) {
-            io.err << QStringLiteral("第 %1 行：").arg(in.line) << reason << '\n';
-            ++refusedCount;
-            continue;
-        }
-        auto result = entry::addIfNew(*db, entry::storedForm(boxes));
-        if (!result) {
+    for (; piece; piece = input.next()) {
+        if (!piece->error.isEmpty()) {
             (void)db->rollback();
-            return refused(io, QStringLiteral("第 %1 行：").arg(in.line) + store::errorReport(result.error(), false));
+            return refused(io, piece->error + nothingAdded);
         }
-        if (*result) {
-            ++added;
-        } else {
-            ++present;
+        for (const InputRecord& in : piece->records) {
+            QString reason = in.error;
+            entry::EntryRecord boxes;
+            for (int c = 0; c < 8; ++c) {
+                boxes[c] = in.record[c];
+            }
+            if (reason.isEmpty()) {
+                reason = forbiddenCharacter(boxes);
+            }
+            if (reason.isEmpty()) {
+                reason = missingRequired(boxes);
+            }
+            if (!reason.isEmpty()) {
+                const QString line = QStringLiteral("第 %1 行：").arg(in.line) + reason + u'\n';
+                if (holdRefusals) {
+                    heldRefusals += line;
+                } else {
+                    io.err << line;
+                }
+                ++refusedCount;
+                continue;
+            }
+            auto result = adder->addIfNew(entry::storedForm(boxes));
+            if (!result) {
+                (void)db->rollback();
+                io.err << heldRefusals;
+                return refused(io,
+                               QStringLiteral("第 %1 行：").arg(in.line) + store::errorReport(result.error(), false));
+            }
+            if (*result) {
+                ++added;
+            } else {
+                ++present;
+            }
         }
     }
+    io.err << heldRefusals;
+    adder = store::DbError{};
     if (auto s = db->commit(); !s) {
         return refused(io, store::errorReport(s.error(), false));
     }

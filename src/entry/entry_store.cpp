@@ -76,19 +76,83 @@ store::Result<std::optional<EntryRecord>> lookupByName(store::Database& db, cons
 }
 
 store::Result<bool> addIfNew(store::Database& db, const EntryRecord& record) {
-    auto table = seekTable(db, record[store::ColName]);
+    auto adder = PrescriptionAdder::prepare(db);
+    if (!adder) {
+        return adder.error();
+    }
+    return adder->addIfNew(record);
+}
+
+store::Result<PrescriptionAdder> PrescriptionAdder::prepare(store::Database& db) {
+    // The table's columns and the index's column as the table-type record set finds them.
+    auto table = db.openTable(store::table::kPrescriptions);
     if (!table) {
         return table.error();
     }
-    if (!table->noMatch()) {
+    const QStringList columns = table->columnNames();
+    if (columns.size() < store::PrescriptionColumnCount) {
+        return store::DbError{1, QStringLiteral("table has too few columns: ") + store::table::kPrescriptions};
+    }
+    auto indexColumn =
+        db.prepareNative(QStringLiteral("PRAGMA index_info(") + store::quoteIdentifier(store::kNameIndex) + u')');
+    if (!indexColumn) {
+        return indexColumn.error();
+    }
+    auto row = indexColumn->step();
+    if (!row) {
+        return row.error();
+    }
+    if (!*row) {
+        return store::DbError{1, QStringLiteral("no such index: ") + store::kNameIndex};
+    }
+    const QString quotedTable = store::quoteIdentifier(store::table::kPrescriptions);
+    PrescriptionAdder adder;
+    auto seek = db.prepareNative(QStringLiteral("SELECT 1 FROM ") + quotedTable + QStringLiteral(" WHERE ") +
+                                 store::quoteIdentifier(indexColumn->text(2)) + QStringLiteral(" = ?1 LIMIT 1"));
+    if (!seek) {
+        return seek.error();
+    }
+    QStringList names;
+    QStringList marks;
+    for (int i = 0; i < store::PrescriptionColumnCount; ++i) {
+        names << store::quoteIdentifier(columns[i]);
+        marks << QStringLiteral("?%1").arg(i + 1);
+    }
+    auto insert = db.prepareNative(QStringLiteral("INSERT INTO ") + quotedTable + u'(' + names.join(u',') +
+                                   QStringLiteral(") VALUES(") + marks.join(u',') + u')');
+    if (!insert) {
+        return insert.error();
+    }
+    adder.m_seek = std::move(seek).value();
+    adder.m_insert = std::move(insert).value();
+    return adder;
+}
+
+store::Result<bool> PrescriptionAdder::addIfNew(const EntryRecord& record) {
+    if (store::Status s = m_seek.bind(1, record[store::ColName]); !s) {
+        return s.error();
+    }
+    auto found = m_seek.step();
+    if (store::Status s = m_seek.reset(); !s && found) {
+        return s.error();
+    }
+    if (!found) {
+        return found.error();
+    }
+    if (*found) {
         return false;
     }
-    table->addNew();
     for (int i = 0; i < store::PrescriptionColumnCount; ++i) {
-        table->setField(i, record[i]);
+        if (store::Status s = m_insert.bind(i + 1, record[i]); !s) {
+            return s.error();
+        }
     }
-    if (store::Status s = table->update(); !s) {
+    auto done = m_insert.step();
+    if (store::Status s = m_insert.reset(); !s && done) {
         return s.error();
+    }
+    if (!done) {
+        return done.error();
     }
     return true;
 }

@@ -36,6 +36,20 @@ store::Result<std::optional<EntryRecord>> lookupByName(store::Database& db, cons
 // The record is written as given; the caller normalises it.
 store::Result<bool> addIfNew(store::Database& db, const EntryRecord& record);
 
+// Adds rows one after another on one connection, each as addIfNew does (the row is
+// written unless a row with its name exists), with the seek and the insert prepared
+// once instead of for every row.
+class PrescriptionAdder {
+public:
+    static store::Result<PrescriptionAdder> prepare(store::Database& db);
+    // true: added; false: a row with this name (position 0) exists, nothing written.
+    store::Result<bool> addIfNew(const EntryRecord& record);
+
+private:
+    store::Statement m_seek;
+    store::Statement m_insert;
+};
+
 // Rewrites positions 1 to 7 of the row named record[0], leaving the name as
 // stored. true: the row existed and was written.
 store::Result<bool> updateExisting(store::Database& db, const EntryRecord& record);

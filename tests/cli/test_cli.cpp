@@ -3,6 +3,7 @@
 
 #include "cli/record_io.h"
 #include "dictionary/build_dictionaries.h"
+#include "entry/entry_store.h"
 #include "store/database.h"
 #include "store/schema.h"
 #include "store/template.h"
@@ -15,6 +16,8 @@
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <set>
 
 using namespace fangji;
 
@@ -104,6 +107,9 @@ private slots:
     void print_writesThePdfWithoutDisplay();
     void print_refusals_data();
     void print_refusals();
+    void add_largeJsonLines_readInPieces_sameAsWholeInput();
+    void add_largeCsv_quotedLinesAcrossPieces_sameAsWholeInput();
+    void add_largeCsv_quoteNeverEnds_refusedWholeWithItsLine();
 };
 
 void TestCli::init_createsDatabaseFromTemplate() {
@@ -707,6 +713,175 @@ void TestCli::equalNamesOfEarlierBuild_reportedAndKept() {
     QCOMPARE(r.status, 0);
     QVERIFY2(r.err.contains(QStringLiteral("以下方剂名称相同：Ab汤、ab汤")), qPrintable(r.err));
     QCOMPARE(namesOf(r.out), (QStringList{"Ab汤", "ab汤"}));
+}
+
+namespace {
+
+// Bytes the command reads at a time: inputs larger than this are read in several pieces.
+constexpr qsizetype kPiece = qsizetype(4) << 20;
+
+// What add must make of a whole input, by the reader itself: the rows stored (in their
+// stored form, in order) and the lines refused (unreadable, or 构成 left blank).
+struct Expected {
+    QList<QStringList> stored;
+    std::set<int> refusedLines;
+};
+
+Expected expectedOf(const cli::Input& in) {
+    Expected e;
+    std::set<QString> names;
+    for (const cli::InputRecord& r : in.records) {
+        entry::EntryRecord boxes;
+        for (int c = 0; c < 8; ++c) {
+            boxes[c] = r.record[c];
+        }
+        if (!r.error.isEmpty() || r.record[1].trimmed().isEmpty()) {
+            e.refusedLines.insert(r.line);
+            continue;
+        }
+        const entry::EntryRecord stored = entry::storedForm(boxes);
+        if (names.insert(stored[0]).second) {
+            e.stored << QStringList(stored.begin(), stored.end());
+        }
+    }
+    return e;
+}
+
+std::set<int> refusedLinesIn(const QString& err) {
+    std::set<int> lines;
+    static const QRegularExpression line(QStringLiteral("^第 (\\d+) 行："), QRegularExpression::MultilineOption);
+    for (auto it = line.globalMatch(err); it.hasNext();) {
+        lines.insert(it.next().captured(1).toInt());
+    }
+    return lines;
+}
+
+void compareStored(const QString& dataDir, const Expected& expected) {
+    store::Database db = store::Database::open(dataDir + QStringLiteral("/vizi.mdb"), store::kMainConnect).value();
+    const auto rows = testing::rows(db, "SELECT * FROM 中医方剂 ORDER BY rowid");
+    QCOMPARE(rows.size(), expected.stored.size());
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        QCOMPARE(rows[i], expected.stored[i]);
+    }
+}
+
+} // namespace
+
+void TestCli::add_largeJsonLines_readInPieces_sameAsWholeInput() {
+    // Lines ended by LF, CR LF and CR in turn, blank lines, refused lines, and at the
+    // first piece's end a line that starts with a byte order mark (data there, not a
+    // mark) and whose CR LF is split between the first read and the second.
+    QByteArray in;
+    const QByteArray ends[] = {"\n", "\r\n", "\r"};
+    const QString note = QString(1200, QChar(0x65B9));
+    int i = 0;
+    auto add = [&](const QByteArray& line, const QByteArray& end) {
+        in += line + end;
+        ++i;
+    };
+    while (in.size() < kPiece - 20000) {
+        const QString name = QStringLiteral("方%1").arg(i);
+        add(jsonLine({name, i % 50 == 7 ? "" : "桂枝,芍药", "解肌", "头痛", "水煎服", "来源", "", note}), ends[i % 3]);
+        if (i % 97 == 0) {
+            add("", "\n");
+        }
+    }
+    const QByteArray bomLine = "\xEF\xBB\xBF" + jsonLine({"带标记的方", "a", "b", "c", "d", "e", "", ""});
+    const auto padding = [](qsizetype n) {
+        return jsonLine({"填充方", "a", "b", "c", "d", "e", "", QString(n, u'x')});
+    };
+    const qsizetype room = kPiece - 1 - bomLine.size() - in.size() - 1; // before the BOM line, "\n" included
+    add(padding(room - padding(1).size() + 1), "\n");
+    add(bomLine, "\r\n");
+    QCOMPARE(in.mid(kPiece - 1, 1), QByteArray("\r")); // the CR LF is split between the first read and the next
+    QCOMPARE(in.mid(kPiece - 1 - bomLine.size(), 3), QByteArray("\xEF\xBB\xBF"));
+    while (in.size() < 3 * kPiece + 5000) {
+        add(jsonLine({QStringLiteral("后方%1").arg(i), i % 70 == 3 ? " " : "麻黄", "发汗", "头痛", "水煎服", "来源", "",
+                      note}),
+            ends[i % 3]);
+    }
+    add(jsonLine({"方0", "重名", "b", "c", "d", "e"}), ""); // no line break after the last line
+
+    const cli::Input whole = cli::readJsonLines(in);
+    QVERIFY(whole.error.isEmpty());
+    const Expected expected = expectedOf(whole);
+    QVERIFY(expected.refusedLines.size() > 10);
+
+    for (const bool viaStdin : {false, true}) {
+        QTemporaryDir dir;
+        QCOMPARE(runCli(dir.path(), {"init"}).status, 0);
+        QFile f(dir.filePath("in.jsonl"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(in);
+        f.close();
+        const Run r =
+            viaStdin ? runCli(dir.path(), {"add"}, in) : runCli(dir.path(), {"add", dir.filePath("in.jsonl")});
+        QCOMPARE(r.status, 1);
+        QCOMPARE(refusedLinesIn(r.err), expected.refusedLines);
+        const int present =
+            static_cast<int>(whole.records.size() - expected.refusedLines.size() - expected.stored.size());
+        QVERIFY2(r.out.contains(QStringLiteral("新增 %1 剂，已有 %2 剂，拒收 %3 剂")
+                                    .arg(expected.stored.size())
+                                    .arg(present)
+                                    .arg(expected.refusedLines.size())),
+                 qPrintable(r.out));
+        compareStored(dir.path(), expected);
+    }
+}
+
+void TestCli::add_largeCsv_quotedLinesAcrossPieces_sameAsWholeInput() {
+    // Most bytes are inside quoted fields that hold line breaks, commas and doubled
+    // quotes, so the reads end inside them; some rows are refused as written.
+    QByteArray in = "\xEF\xBB\xBF\r\n\"\"\r\n名称,构成,功效,主治,用法,来源,应用,临床\r\n";
+    int i = 0;
+    while (in.size() < 2 * kPiece + 100000) {
+        QByteArray note = "\"";
+        for (int k = 0; k < 40; ++k) {
+            note += QStringLiteral("第%1段，用\"\"引号\"\"，\r\n又一行\n").arg(k).toUtf8();
+        }
+        note += "\"";
+        QByteArray row = QStringLiteral("方%1,").arg(i).toUtf8();
+        row += i % 300 == 11 ? QByteArray() : QByteArray("\"桂枝,芍药\"");
+        row += ",解肌,头痛,水煎服,来源,";
+        row += i % 400 == 5 ? QByteArray("\"用\"错") : QByteArray("应用");
+        row += ',' + note + (i % 2 ? "\r\n" : "\n");
+        in += row;
+        ++i;
+    }
+    const cli::Input whole = cli::readCsv(in);
+    QVERIFY(whole.error.isEmpty());
+    const Expected expected = expectedOf(whole);
+    QVERIFY(expected.refusedLines.size() > 5);
+
+    QTemporaryDir dir;
+    QCOMPARE(runCli(dir.path(), {"init"}).status, 0);
+    const Run r = runCli(dir.path(), {"add", "--format", "csv"}, in);
+    QCOMPARE(r.status, 1);
+    QCOMPARE(refusedLinesIn(r.err), expected.refusedLines);
+    QVERIFY2(r.out.contains(QStringLiteral("新增 %1 剂").arg(expected.stored.size())), qPrintable(r.out));
+    compareStored(dir.path(), expected);
+}
+
+void TestCli::add_largeCsv_quoteNeverEnds_refusedWholeWithItsLine() {
+    QByteArray in = "名称,构成,功效,主治,用法,来源\n";
+    for (int i = 0; in.size() < kPiece + 50000; ++i) {
+        in += QStringLiteral("方%1,%2,b,\"c\r\nc\",d,e\n").arg(i).arg(i % 50 == 0 ? "" : "a").toUtf8();
+    }
+    in += "末方,a,b,\"c\nd,e\n后\n";
+    const cli::Input whole = cli::readCsv(in);
+    QVERIFY(!whole.error.isEmpty());
+
+    QTemporaryDir dir;
+    QCOMPARE(runCli(dir.path(), {"init"}).status, 0);
+    const Run r = runCli(dir.path(), {"add", "--format", "csv"}, in);
+    QCOMPARE(r.status, 1);
+    QCOMPARE(r.err, QStringLiteral("fangji-cli: ") + whole.error + QStringLiteral("；没有登录任何方剂\n"));
+    QCOMPARE(namesOf(runCli(dir.path(), {"export"}).out).size(), 0);
+
+    // Without a database file the input's own fault is still what is reported.
+    QTemporaryDir empty;
+    const Run noFile = runCli(empty.path(), {"add", "--format", "csv"}, in);
+    QCOMPARE(noFile.err, QStringLiteral("fangji-cli: ") + whole.error + QStringLiteral("；没有登录任何方剂\n"));
 }
 
 namespace {
