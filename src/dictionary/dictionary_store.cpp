@@ -3,10 +3,20 @@
 #include "store/jet_sql.h"
 #include "store/schema.h"
 
+#include <sqlite3.h>
+
 #include <optional>
 #include <vector>
 
 namespace fangji::dictionary {
+
+namespace {
+
+store::DbError errorOf(sqlite3* db) {
+    return store::DbError{sqlite3_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))};
+}
+
+} // namespace
 
 const std::array<Phase, 3>& phases() {
     static const std::array<Phase, 3> kPhases{{
@@ -29,33 +39,44 @@ const Phase& phaseOf(Dictionary dictionary) {
     return phases().front();
 }
 
+void TermWriter::Finalize::operator()(sqlite3_stmt* stmt) const {
+    sqlite3_finalize(stmt);
+}
+
 store::Result<TermWriter> TermWriter::open(store::Database& db, Dictionary dictionary) {
     // The system's insert, with the term bound instead of placed between quotes, so
     // that a term holding a quote is stored intact.
     const QString sql = QStringLiteral("INSERT INTO ") + phaseOf(dictionary).table + QStringLiteral(" Values(?)");
-    auto insert = db.prepareNative(store::jet::translate(sql, store::jet::Mode::Execute));
-    if (!insert) {
-        return insert.error();
+    const QByteArray translated = store::jet::translate(sql, store::jet::Mode::Execute).toUtf8();
+    sqlite3_stmt* insert = nullptr;
+    if (sqlite3_prepare_v2(db.handle(), translated.constData(), static_cast<int>(translated.size()), &insert,
+                           nullptr) != SQLITE_OK) {
+        sqlite3_finalize(insert);
+        return errorOf(db.handle());
     }
-    return TermWriter(std::move(*insert), dictionary);
+    return TermWriter(insert, db.handle(), dictionary);
+}
+
+store::Status TermWriter::addTermUtf8(std::string_view term) {
+    if (term.empty() || m_seen.contains(term)) {
+        return {};
+    }
+    sqlite3_stmt* insert = m_insert.get();
+    if (sqlite3_bind_text(insert, 1, term.data(), static_cast<int>(term.size()), SQLITE_STATIC) != SQLITE_OK) {
+        return errorOf(m_db);
+    }
+    const int rc = sqlite3_step(insert);
+    sqlite3_reset(insert);
+    if (rc != SQLITE_DONE) {
+        return errorOf(m_db);
+    }
+    m_seen.insert(m_terms.emplace_back(term));
+    return {};
 }
 
 store::Status TermWriter::addTerm(const QString& term) {
-    if (term.isEmpty() || m_seen.contains(term)) {
-        return {};
-    }
-    if (auto bound = m_insert.bind(1, term); !bound) {
-        return bound;
-    }
-    auto stepped = m_insert.step();
-    if (!stepped) {
-        return stepped.error();
-    }
-    if (auto reset = m_insert.reset(); !reset) {
-        return reset;
-    }
-    m_seen.insert(term);
-    return {};
+    const QByteArray utf8 = term.toUtf8();
+    return addTermUtf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
 store::Status TermWriter::addTerms(QStringView text) {
@@ -65,6 +86,21 @@ store::Status TermWriter::addTerms(QStringView text) {
             status = addTerm(term);
         }
     });
+    return status;
+}
+
+store::Status TermWriter::addTermsUtf8(std::string_view text) {
+    store::Status status;
+    const bool valid = forEachTermUtf8(m_dictionary, text, m_term, [this, &status](std::string_view term) {
+        if (status) {
+            status = addTermUtf8(term);
+        }
+    });
+    if (!valid && status) {
+        // Bytes the engine would read with replacement characters: split as that text. The
+        // terms before them were the same either way and are not sent twice.
+        return addTerms(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    }
     return status;
 }
 
@@ -81,10 +117,18 @@ store::Status addTermsOf(store::Database& db, Dictionary dictionary, const QStri
     return writer->addTerms(text);
 }
 
-// The texts of one source column; firstNull tells whether its first row is Null.
+// The texts of one source column as UTF-8, one after another in one buffer;
+// firstNull tells whether its first row is Null.
 struct SourceColumn {
-    std::vector<QString> texts;
+    std::string bytes;
+    std::vector<std::size_t> ends; // where each row's text ends in bytes
     bool firstNull = false;
+
+    std::size_t rows() const { return ends.size(); }
+    std::string_view text(std::size_t row) const {
+        const std::size_t from = row == 0 ? 0 : ends[row - 1];
+        return std::string_view(bytes).substr(from, ends[row] - from);
+    }
 };
 
 // The three source columns (功效, 主治, 应用), in the order of the phases.
@@ -92,7 +136,8 @@ using Sources = std::array<SourceColumn, 3>;
 
 // Reads the source columns of every prescription in one pass over the table. Each
 // phase's stored query selects one of these columns from the same rows in the same
-// order; one pass reads (and decrypts) the file once instead of three times.
+// order; one pass reads (and decrypts) the file once instead of three times. The
+// texts stay in the engine's UTF-8, trimmed of blanks as the splitters receive them.
 store::Result<Sources> readSources(store::Database& db) {
     auto stmt = db.prepareNative(QStringLiteral("SELECT 功效, 主治, 应用 FROM ") +
                                  store::quoteIdentifier(store::table::kPrescriptions));
@@ -103,11 +148,22 @@ store::Result<Sources> readSources(store::Database& db) {
     const store::Status read = store::forEachRow(*stmt, [&](const store::Statement& row) {
         for (int c = 0; c < 3; ++c) {
             SourceColumn& column = sources[c];
-            if (column.texts.empty()) {
+            if (column.ends.empty()) {
                 column.firstNull = row.isNull(c);
             }
             // A Null text contributes nothing, like an empty one.
-            column.texts.push_back(row.text(c));
+            int size = 0;
+            const char* text = row.utf8(c, &size);
+            std::string_view view =
+                text != nullptr ? std::string_view(text, static_cast<std::size_t>(size)) : std::string_view();
+            while (!view.empty() && view.front() == ' ') {
+                view.remove_prefix(1);
+            }
+            while (!view.empty() && view.back() == ' ') {
+                view.remove_suffix(1);
+            }
+            column.bytes.append(view);
+            column.ends.push_back(column.bytes.size());
         }
     });
     if (!read) {
@@ -134,31 +190,30 @@ store::Status runPhase(store::Database& db, const Phase& phase, std::optional<So
     }
     const size_t index = static_cast<size_t>(&phase - phases().data());
     SourceColumn& source = (*sources)[index];
-    const std::vector<QString>& texts = source.texts;
     // No rows, or a Null in the first row: the phase inserts nothing.
-    if (!texts.empty() && !source.firstNull) {
+    if (source.rows() > 0 && !source.firstNull) {
         auto writer = TermWriter::open(db, phase.dictionary);
         if (!writer) {
             return writer.error();
         }
         observer.setCaption(phase.caption);
-        const PhaseProgress progress(static_cast<qint64>(texts.size()), phase.base);
-        QString shown;
-        for (qsizetype k = 1; k <= static_cast<qsizetype>(texts.size()); ++k) {
+        const qint64 rows = static_cast<qint64>(source.rows());
+        const PhaseProgress progress(rows, phase.base);
+        int shown = -1;
+        for (qint64 k = 1; k <= rows; ++k) {
             // The window repaints, and messages run, only when the percentage shown changes.
-            ProgressStep step = progress.at(k);
-            if (step.label != shown) {
-                shown = step.label;
-                observer.setProgress(step);
+            if (const int percent = progress.percentAt(k); percent != shown) {
+                shown = percent;
+                observer.setProgress(progress.at(k));
                 observer.processEvents();
             }
-            if (auto added = writer->addTerms(trimBlanks(texts[k - 1])); !added) {
+            if (auto added = writer->addTermsUtf8(source.text(static_cast<std::size_t>(k - 1))); !added) {
                 return added;
             }
         }
     }
     // The phase's texts are no longer needed.
-    source.texts = {};
+    source = SourceColumn();
     observer.processEvents();
     return {};
 }

@@ -6,10 +6,17 @@
 #include "store/database.h"
 #include "store/result.h"
 
-#include <QSet>
 #include <QString>
 
 #include <array>
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+struct sqlite3;
+struct sqlite3_stmt;
 
 // Filling the three term dictionaries from the prescriptions.
 namespace fangji::dictionary {
@@ -35,21 +42,36 @@ class TermWriter {
 public:
     static store::Result<TermWriter> open(store::Database& db, Dictionary dictionary);
 
+    TermWriter(TermWriter&&) noexcept = default;
+    TermWriter& operator=(TermWriter&&) noexcept = default;
+
     // Splits text (already trimmed of blanks) and inserts its terms.
     store::Status addTerms(QStringView text);
+    // The same for a text in UTF-8, split in place; a text that is not valid UTF-8
+    // is read as a QString (as the engine's text would be) and split that way.
+    store::Status addTermsUtf8(std::string_view text);
     // Inserts one term as it is (quotes and all).
     store::Status addTerm(const QString& term);
+    store::Status addTermUtf8(std::string_view term);
 
     // Number of distinct terms sent to the table.
     int sent() const { return static_cast<int>(m_seen.size()); }
 
 private:
-    TermWriter(store::Statement insert, Dictionary dictionary)
-        : m_insert(std::move(insert)), m_dictionary(dictionary) {}
+    struct Finalize {
+        void operator()(sqlite3_stmt* stmt) const;
+    };
 
-    store::Statement m_insert;
+    TermWriter(sqlite3_stmt* insert, sqlite3* db, Dictionary dictionary)
+        : m_insert(insert), m_db(db), m_dictionary(dictionary) {}
+
+    std::unique_ptr<sqlite3_stmt, Finalize> m_insert;
+    sqlite3* m_db = nullptr;
     Dictionary m_dictionary;
-    QSet<QString> m_seen;
+    // The terms sent so far: views into m_terms, whose strings never move.
+    std::unordered_set<std::string_view> m_seen;
+    std::deque<std::string> m_terms;
+    std::string m_term; // the term under construction, reused
 };
 
 // The splitters as store operations: each inserts the terms of one text into its

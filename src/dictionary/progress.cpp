@@ -31,6 +31,10 @@ ProgressStep PhaseProgress::at(qint64 k) const {
     return step;
 }
 
+int PhaseProgress::percentAt(qint64 k) const {
+    return static_cast<int>(divideRoundHalfEven(std::min(scaledAt(k), kBarMaximum * kScale), kScale));
+}
+
 QList<ProgressStep> phaseProgress(qint64 rows, int base) {
     QList<ProgressStep> steps;
     const PhaseProgress progress(rows, base);

@@ -32,6 +32,9 @@ public:
     // What the window shows after row k (1-based). Beyond 20,000 rows the rounding of
     // the unit can carry the progress past 100; what is shown then stops at 100.
     ProgressStep at(qint64 k) const;
+    // The percentage shown after row k, without building the step: a phase asks this
+    // for every row and builds the step only when the percentage changes.
+    int percentAt(qint64 k) const;
 
 private:
     qint64 m_unit = 0;

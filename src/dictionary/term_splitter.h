@@ -5,6 +5,8 @@
 #include <QStringView>
 
 #include <functional>
+#include <string>
+#include <string_view>
 
 // Term splitting: how the texts of the prescriptions are cut into the terms of
 // the three dictionaries.
@@ -37,8 +39,175 @@ inline QStringList clinicalTerms(QStringView text) {
     return splitTerms(Dictionary::Clinical, text);
 }
 
+// The same splitting over UTF-8: calls sink(std::string_view) for every term, in order,
+// repeats included, each term as the UTF-8 of the term forEachTerm gives. Every
+// character the rules look at is ASCII or a three-byte sequence, so the bytes are walked
+// in place and a term that is one run of the text is handed over without a copy; term is
+// the caller's buffer for the others, reused from text to text. Returns false, having
+// stopped, at the first byte that is not valid UTF-8: the terms given so far are those
+// before it, and the caller splits the text as a QString instead.
+template <class Sink>
+bool forEachTermUtf8(Dictionary dictionary, std::string_view text, std::string& term, Sink&& sink);
+
 // Removes leading and trailing blanks (U+0020 only, as the texts are trimmed
 // before splitting; line breaks are kept).
 QStringView trimBlanks(QStringView text);
+
+namespace utf8 {
+
+// The three-byte sequences the splitter looks at, as 24-bit numbers.
+inline constexpr unsigned kOpenParen = 0xEFBC88;  // （
+inline constexpr unsigned kCloseParen = 0xEFBC89; // ）
+inline constexpr unsigned kFullStop = 0xE38082;   // 。
+inline constexpr unsigned kComma = 0xEFBC8C;      // ，
+inline constexpr unsigned kSemicolon = 0xEFBC9B;  // ；
+inline constexpr unsigned kColon = 0xEFBC9A;      // ：
+inline constexpr unsigned kEnumComma = 0xE38081;  // 、
+inline constexpr unsigned kTreat = 0xE6B2BB;      // 治
+
+// Length of the valid sequence at p (before end), or 0 when the bytes there are no
+// valid UTF-8 (a stray or missing continuation byte, an overlong form, a surrogate,
+// a code point above U+10FFFF).
+inline std::size_t validSequence(const unsigned char* p, const unsigned char* end) {
+    const unsigned char b = p[0];
+    auto tail = [p](std::size_t i) { return (p[i] & 0xC0) == 0x80; };
+    if (b < 0x80) {
+        return 1;
+    }
+    if (b < 0xC2) {
+        return 0;
+    }
+    const std::ptrdiff_t left = end - p;
+    if (b < 0xE0) {
+        return left >= 2 && tail(1) ? 2 : 0;
+    }
+    if (b < 0xF0) {
+        if (left < 3 || !tail(1) || !tail(2) || (b == 0xE0 && p[1] < 0xA0) || (b == 0xED && p[1] >= 0xA0)) {
+            return 0;
+        }
+        return 3;
+    }
+    if (b > 0xF4 || left < 4 || !tail(1) || !tail(2) || !tail(3) || (b == 0xF0 && p[1] < 0x90) ||
+        (b == 0xF4 && p[1] >= 0x90)) {
+        return 0;
+    }
+    return 4;
+}
+
+inline unsigned threeBytes(const unsigned char* p) {
+    return (unsigned(p[0]) << 16) | (unsigned(p[1]) << 8) | unsigned(p[2]);
+}
+
+// Position just after the first closer of a bracketed part whose content starts at from,
+// or end when none follows; 0 when invalid UTF-8 comes first. Clinical parts close at
+// either ")" or "）"; otherwise "(" closes at ")" and "（" at "）".
+inline std::size_t skipBracketed(const unsigned char* s, std::size_t from, std::size_t end, bool ascii, bool clinical) {
+    for (std::size_t q = from; q < end;) {
+        const std::size_t length = validSequence(s + q, s + end);
+        if (length == 0) {
+            return 0;
+        }
+        if (length == 1 && s[q] == ')' && (ascii || clinical)) {
+            return q + 1;
+        }
+        if (length == 3 && threeBytes(s + q) == kCloseParen && (!ascii || clinical)) {
+            return q + 3;
+        }
+        q += length;
+    }
+    return end;
+}
+
+} // namespace utf8
+
+template <class Sink>
+bool forEachTermUtf8(Dictionary dictionary, std::string_view text, std::string& term, Sink&& sink) {
+    const bool clinical = dictionary == Dictionary::Clinical;
+    const bool effects = dictionary == Dictionary::Effects;
+    if (clinical) {
+        while (!text.empty() && text.front() == ' ') {
+            text.remove_prefix(1);
+        }
+        while (!text.empty() && text.back() == ' ') {
+            text.remove_suffix(1);
+        }
+    }
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    term.clear();
+    // The term is term followed by the run text[run, pos): characters are copied only
+    // when a blank or a bracketed part interrupts the run.
+    std::size_t run = 0;
+    std::size_t pos = 0;
+    auto keepRun = [&](std::size_t upto) {
+        if (upto > run) {
+            term.append(text.data() + run, upto - run);
+        }
+    };
+    auto closeTerm = [&](std::size_t upto) {
+        if (term.empty()) {
+            if (upto > run) {
+                sink(text.substr(run, upto - run));
+            }
+        } else {
+            keepRun(upto);
+            sink(std::string_view(term));
+            term.clear();
+        }
+    };
+    while (pos < n) {
+        const unsigned char b = s[pos];
+        if (b < 0x80) {
+            if (b == '\r' && clinical) {
+                // Only the first line of a clinical text gives terms; the open term is dropped.
+                return true;
+            }
+            if (b == '(') {
+                // A bracketed part neither ends nor changes the term: the text around it joins up.
+                keepRun(pos);
+                pos = utf8::skipBracketed(s, pos + 1, n, true, clinical);
+                if (pos == 0) {
+                    return false;
+                }
+                run = pos;
+            } else if (b == ' ') {
+                keepRun(pos);
+                run = ++pos;
+            } else if (b == '*') {
+                closeTerm(pos);
+                run = ++pos;
+            } else {
+                ++pos;
+            }
+            continue;
+        }
+        const std::size_t length = utf8::validSequence(s + pos, s + n);
+        if (length == 0) {
+            return false;
+        }
+        if (length == 3) {
+            const unsigned c = utf8::threeBytes(s + pos);
+            if (c == utf8::kOpenParen) {
+                keepRun(pos);
+                pos = utf8::skipBracketed(s, pos + 3, n, false, clinical);
+                if (pos == 0) {
+                    return false;
+                }
+                run = pos;
+                continue;
+            }
+            if (c == utf8::kFullStop || c == utf8::kComma || c == utf8::kSemicolon || c == utf8::kColon ||
+                c == utf8::kEnumComma || (effects && c == utf8::kTreat)) {
+                closeTerm(pos);
+                pos += 3;
+                run = pos;
+                continue;
+            }
+        }
+        pos += length;
+    }
+    // A term still open at the end of the text is not stored.
+    return true;
+}
 
 } // namespace fangji::dictionary

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
+#include <QRandomGenerator>
 #include <QTest>
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 using namespace fangji;
 using dictionary::Dictionary;
 using testing::TestDataDir;
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(fangji::dictionary::Dictionary)
 
@@ -136,6 +138,10 @@ private slots:
     // Splitting.
     void splitTerms_data();
     void splitTerms();
+    void splitTermsUtf8_agreesWithSplitTerms_data();
+    void splitTermsUtf8_agreesWithSplitTerms();
+    void splitTermsUtf8_randomTexts_agreeWithSplitTerms();
+    void splitTermsUtf8_invalidBytes_stopsAndTellsSo();
     void trimBlanks_onlySpaces_data();
     void trimBlanks_onlySpaces();
 
@@ -152,6 +158,7 @@ private slots:
     void addTerms_eachSplitterFillsItsOwnTable_data();
     void addTerms_eachSplitterFillsItsOwnTable();
     void addTerms_quoteAndRepeats_storedOnceIntact();
+    void addTermsUtf8_invalidBytes_storedAsTheTextReadsBack();
     void generate_fillsTablesReplacesOldTermsAndQueries();
     void generate_nullInFirstRow_phaseInsertsNothing();
     void generate_reportsCaptionsAndPercentages_data();
@@ -231,6 +238,77 @@ void TestDictionary::splitTerms() {
     QFETCH(QString, text);
     QFETCH(QStringList, terms);
     QCOMPARE(dictionary::splitTerms(dictionary, text), terms);
+}
+
+namespace {
+
+// The terms forEachTermUtf8 gives, as QStrings; valid tells whether it split the whole text.
+QStringList utf8Terms(Dictionary dictionary, const QByteArray& text, bool* valid = nullptr) {
+    QStringList terms;
+    std::string buffer = "left over from an earlier text";
+    const bool whole = dictionary::forEachTermUtf8(
+        dictionary, std::string_view(text.constData(), static_cast<std::size_t>(text.size())), buffer,
+        [&terms](std::string_view term) {
+            terms << QString::fromUtf8(term.data(), static_cast<qsizetype>(term.size()));
+        });
+    if (valid != nullptr) {
+        *valid = whole;
+    }
+    return terms;
+}
+
+} // namespace
+
+void TestDictionary::splitTermsUtf8_agreesWithSplitTerms_data() {
+    splitTerms_data();
+}
+
+void TestDictionary::splitTermsUtf8_agreesWithSplitTerms() {
+    QFETCH(Dictionary, dictionary);
+    QFETCH(QString, text);
+    QFETCH(QStringList, terms);
+    bool valid = false;
+    QCOMPARE(utf8Terms(dictionary, text.toUtf8(), &valid), terms);
+    QVERIFY(valid);
+}
+
+void TestDictionary::splitTermsUtf8_randomTexts_agreeWithSplitTerms() {
+    // Texts made of every character the rules look at, mixed with ordinary ones of one to
+    // four UTF-8 bytes, split both ways by each splitter.
+    const QStringList pieces = {u"。"_s,   u"，"_s, u"；"_s, u"*"_s,  u"："_s,   u"、"_s, u"治"_s,
+                                u"（"_s,   u"）"_s, u"("_s,  u")"_s,  u" "_s,    u"\r"_s, u"\n"_s,
+                                u"清热"_s, u"a"_s,  u"é"_s,  u"𠀀"_s, u"解毒"_s, u"\t"_s, u"　"_s};
+    QRandomGenerator random(7);
+    for (int round = 0; round < 3000; ++round) {
+        QString text;
+        const int length = static_cast<int>(random.bounded(24));
+        for (int i = 0; i < length; ++i) {
+            text += pieces[static_cast<int>(random.bounded(static_cast<quint32>(pieces.size())))];
+        }
+        for (Dictionary d : {Dictionary::Effects, Dictionary::Indications, Dictionary::Clinical}) {
+            const QStringList expected = dictionary::splitTerms(d, text);
+            const QStringList actual = utf8Terms(d, text.toUtf8());
+            if (actual != expected) {
+                QFAIL(qPrintable(u"text "_s + text + u" gives "_s + actual.join(u'|') + u" instead of "_s +
+                                 expected.join(u'|')));
+            }
+        }
+    }
+}
+
+void TestDictionary::splitTermsUtf8_invalidBytes_stopsAndTellsSo() {
+    bool valid = true;
+    // A stray continuation byte after the first term: that term is given, then the walk stops.
+    QCOMPARE(utf8Terms(Dictionary::Effects, QByteArray("清热，\x80解毒，"), &valid), QStringList{u"清热"_s});
+    QVERIFY(!valid);
+    // Inside a bracketed part, and a surrogate written as UTF-8.
+    utf8Terms(Dictionary::Indications, QByteArray("头痛(\xff)，"), &valid);
+    QVERIFY(!valid);
+    utf8Terms(Dictionary::Indications, QByteArray("头痛\xed\xa0\x80，"), &valid);
+    QVERIFY(!valid);
+    // A text cut in the middle of a character.
+    utf8Terms(Dictionary::Clinical, QByteArray("感冒，\xe6\xb2"), &valid);
+    QVERIFY(!valid);
 }
 
 void TestDictionary::trimBlanks_onlySpaces_data() {
@@ -352,6 +430,19 @@ void TestDictionary::addTerms_eachSplitterFillsItsOwnTable() {
     for (const QString& other : {store::table::kEffects, store::table::kIndications, store::table::kClinical}) {
         QCOMPARE(dictionaryContent(db, other), other == table ? sorted(terms) : QStringList{});
     }
+}
+
+void TestDictionary::addTermsUtf8_invalidBytes_storedAsTheTextReadsBack() {
+    TestDataDir dir;
+    store::Database db = dir.open();
+    auto writer = dictionary::TermWriter::open(db, Dictionary::Indications);
+    QVERIFY(writer.ok());
+    const QByteArray text("头痛，发\xff热，咳嗽，");
+    QVERIFY(writer->addTermsUtf8(std::string_view(text.constData(), static_cast<std::size_t>(text.size()))).ok());
+    // The same terms as the text read as a QString, each once.
+    const QStringList expected = dictionary::indicationTerms(QString::fromUtf8(text));
+    QCOMPARE(writer->sent(), expected.size());
+    QCOMPARE(dictionaryContent(db, store::table::kIndications), sorted(expected));
 }
 
 void TestDictionary::addTerms_quoteAndRepeats_storedOnceIntact() {
