@@ -27,9 +27,14 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
+#include <thread>
+#include <vector>
 
 namespace fangji::cli {
 
@@ -354,6 +359,107 @@ private:
     bool m_done = false;
 };
 
+// One piece of add's input made ready for the store: each record's line and either the
+// reason it is refused or its stored form.
+struct PreparedRow {
+    int line = 0;
+    QString refusal;
+    entry::EntryRecord stored;
+};
+struct PreparedPiece {
+    QString error; // the input cannot be read as a whole
+    std::vector<PreparedRow> rows;
+};
+
+PreparedPiece prepare(const Input& in) {
+    PreparedPiece piece{in.error, {}};
+    piece.rows.reserve(static_cast<size_t>(in.records.size()));
+    for (const InputRecord& record : in.records) {
+        PreparedRow row{record.line, record.error, {}};
+        entry::EntryRecord boxes;
+        for (int c = 0; c < 8; ++c) {
+            boxes[c] = record.record[c];
+        }
+        if (row.refusal.isEmpty()) {
+            row.refusal = forbiddenCharacter(boxes);
+        }
+        if (row.refusal.isEmpty()) {
+            row.refusal = missingRequired(boxes);
+        }
+        if (row.refusal.isEmpty()) {
+            row.stored = entry::storedForm(boxes);
+        }
+        piece.rows.push_back(std::move(row));
+    }
+    return piece;
+}
+
+// Reads and prepares the pieces of an input on a thread of its own, at most two pieces
+// ahead, while the caller stores the ones before. Stops when destroyed.
+class PiecesAhead {
+public:
+    explicit PiecesAhead(AddInput& input) : m_input(input), m_thread([this] { run(); }) {}
+    ~PiecesAhead() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    PiecesAhead(const PiecesAhead&) = delete;
+    PiecesAhead& operator=(const PiecesAhead&) = delete;
+
+    // The next piece in input order; nothing at the end.
+    std::optional<PreparedPiece> next() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_ready.empty() || m_end; });
+        if (m_ready.empty()) {
+            return std::nullopt;
+        }
+        PreparedPiece piece = std::move(m_ready.front());
+        m_ready.pop_front();
+        m_changed.notify_all();
+        return piece;
+    }
+
+private:
+    void run() {
+        while (true) {
+            PreparedPiece piece;
+            if (!prepareNext(piece)) {
+                break;
+            }
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_ready.size() < 2 || m_stop; });
+            if (m_stop) {
+                break;
+            }
+            m_ready.push_back(std::move(piece));
+            m_changed.notify_all();
+        }
+        const std::lock_guard lock(m_mutex);
+        m_end = true;
+        m_changed.notify_all();
+    }
+
+    bool prepareNext(PreparedPiece& piece) {
+        const std::optional<Input> in = m_input.next();
+        if (in) {
+            piece = prepare(*in);
+        }
+        return in.has_value();
+    }
+
+    AddInput& m_input;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<PreparedPiece> m_ready;
+    bool m_stop = false;
+    bool m_end = false;
+    std::thread m_thread; // last: starts once the members above are there
+};
+
 int cmdAdd(QCommandLineParser& p, Streams& io) {
     const QStringList files = p.positionalArguments();
     if (files.size() > 1) {
@@ -414,25 +520,17 @@ int cmdAdd(QCommandLineParser& p, Streams& io) {
     int added = 0;
     int present = 0;
     int refusedCount = 0;
-    for (; piece; piece = input.next()) {
-        if (!piece->error.isEmpty()) {
+    std::optional<PreparedPiece> prepared = prepare(*piece);
+    piece.reset();
+    PiecesAhead ahead(input);
+    for (; prepared; prepared = ahead.next()) {
+        if (!prepared->error.isEmpty()) {
             (void)db->rollback();
-            return refused(io, piece->error + nothingAdded);
+            return refused(io, prepared->error + nothingAdded);
         }
-        for (const InputRecord& in : piece->records) {
-            QString reason = in.error;
-            entry::EntryRecord boxes;
-            for (int c = 0; c < 8; ++c) {
-                boxes[c] = in.record[c];
-            }
-            if (reason.isEmpty()) {
-                reason = forbiddenCharacter(boxes);
-            }
-            if (reason.isEmpty()) {
-                reason = missingRequired(boxes);
-            }
-            if (!reason.isEmpty()) {
-                const QString line = QStringLiteral("第 %1 行：").arg(in.line) + reason + u'\n';
+        for (const PreparedRow& row : prepared->rows) {
+            if (!row.refusal.isEmpty()) {
+                const QString line = QStringLiteral("第 %1 行：").arg(row.line) + row.refusal + u'\n';
                 if (holdRefusals) {
                     heldRefusals += line;
                 } else {
@@ -441,12 +539,12 @@ int cmdAdd(QCommandLineParser& p, Streams& io) {
                 ++refusedCount;
                 continue;
             }
-            auto result = adder->addIfNew(entry::storedForm(boxes));
+            auto result = adder->addIfNew(row.stored);
             if (!result) {
                 (void)db->rollback();
                 io.err << heldRefusals;
                 return refused(io,
-                               QStringLiteral("第 %1 行：").arg(in.line) + store::errorReport(result.error(), false));
+                               QStringLiteral("第 %1 行：").arg(row.line) + store::errorReport(result.error(), false));
             }
             if (*result) {
                 ++added;
