@@ -29,6 +29,8 @@ install(FILES ${FANGJI_COMPRESSED}/fangji.1.gz ${FANGJI_COMPRESSED}/fangji-cli.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${FANGJI_COMPRESSED}/changelog.Debian.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/fangji)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME fangji)
 
 set(CPACK_PACKAGE_NAME fangji)
 set(CPACK_PACKAGE_VENDOR "fangji developers")
@@ -36,17 +38,17 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Traditional Chinese Medicine prescriptions: records, queries, printing")
 set(CPACK_PACKAGE_DESCRIPTION
-    "fangji keeps a doctor's or a small clinic's Traditional Chinese Medicine prescriptions
-in one password-protected database file. Prescriptions are entered, edited and
-deleted in an entry window, queried with up to fourteen contains criteria picked
-from term dictionaries generated from the texts, browsed in a grid with a detail
-page, and printed through a word processor or the program's own print window.
-Logins, the clinic profile, backups, imports and the main window's background
-picture are looked after from the maintenance menu. The interface is in
-Simplified Chinese.
+    "fangji keeps a doctor's or a small clinic's Traditional Chinese Medicine
+prescriptions in one password-protected database file. Prescriptions are
+entered, edited and deleted in an entry window, queried with up to fourteen
+contains criteria picked from term dictionaries generated from the texts,
+browsed in a grid with a detail page, and printed through a word processor
+or the program's own print window. Logins, the clinic profile, backups,
+imports and the main window's background picture are looked after from the
+maintenance menu. The interface is in Simplified Chinese.
 
-The package also holds fangji-cli, a command-line companion that adds, searches,
-exports, backs up and restores the same data without a display.")
+The package also holds fangji-cli, a command-line companion that adds,
+searches, exports, backs up and restores the same data without a display.")
 set(CPACK_PACKAGE_CONTACT "fangji developers <fangji@hesu-soft.cn>")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://hesu-soft.cn/fangji")
 set(CPACK_GENERATOR DEB)
