@@ -424,19 +424,6 @@ void likeFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     sqlite3_result_int(ctx, matchCompiled(*compiled, txt, sqlite3_value_bytes(argv[1])) ? 1 : 0);
 }
 
-// Character positions of a UTF-8 text.
-std::vector<int> charOffsets(const unsigned char* s, int n) {
-    std::vector<int> offs;
-    offs.reserve(n + 1);
-    for (int i = 0; i < n; ++i) {
-        if ((s[i] & 0xc0) != 0x80) {
-            offs.push_back(i);
-        }
-    }
-    offs.push_back(n);
-    return offs;
-}
-
 void lenFunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
@@ -453,25 +440,51 @@ void lenFunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_int(ctx, count);
 }
 
+// left() and right() walk only over the characters they keep (right() from the end of
+// the text), so RIGHT(x,1) costs the same for a short and a long text.
 void leftRight(sqlite3_context* ctx, sqlite3_value** argv, bool left) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
         return;
     }
-    const auto* s = sqlite3_value_text(argv[0]);
-    const int n = sqlite3_value_bytes(argv[0]);
     const sqlite3_int64 want = sqlite3_value_int64(argv[1]);
     if (want < 0) {
         sqlite3_result_error(ctx, "Invalid procedure call or argument", -1);
         return;
     }
-    auto offs = charOffsets(s, n);
-    const sqlite3_int64 chars = static_cast<sqlite3_int64>(offs.size()) - 1;
-    const sqlite3_int64 take = want < chars ? want : chars;
+    const auto* s = sqlite3_value_text(argv[0]);
+    const int n = sqlite3_value_bytes(argv[0]);
     if (left) {
-        sqlite3_result_text(ctx, reinterpret_cast<const char*>(s), offs[take], SQLITE_TRANSIENT);
+        // The end of the first want characters: the start of character want + 1.
+        int at = 0;
+        sqlite3_int64 chars = 0;
+        while (at < n) {
+            if ((s[at] & 0xc0) != 0x80) {
+                if (chars == want) {
+                    break;
+                }
+                ++chars;
+            }
+            ++at;
+        }
+        sqlite3_result_text(ctx, reinterpret_cast<const char*>(s), at, SQLITE_TRANSIENT);
     } else {
-        const int from = offs[chars - take];
+        // The start of the last want characters.
+        int from = n;
+        sqlite3_int64 chars = 0;
+        while (from > 0 && chars < want) {
+            --from;
+            if ((s[from] & 0xc0) != 0x80) {
+                ++chars;
+            }
+        }
+        // Fewer characters than asked: the whole text from its first character on (bytes
+        // before it that start no character are no character of it).
+        if (chars < want) {
+            while (from < n && (s[from] & 0xc0) == 0x80) {
+                ++from;
+            }
+        }
         sqlite3_result_text(ctx, reinterpret_cast<const char*>(s) + from, n - from, SQLITE_TRANSIENT);
     }
 }

@@ -300,6 +300,25 @@ void TestStore::functions_countCharacters_data() {
                                 << "";
     QTest::newRow("len null") << "len(NULL) IS NULL"
                               << "1";
+    QTest::newRow("left zero") << "left('方剂', 0)"
+                               << "";
+    QTest::newRow("right beyond") << "right('伤寒论', 9)"
+                                  << "伤寒论";
+    QTest::newRow("right mixed widths") << "right('a方𠀀é', 3)"
+                                        << "方𠀀é";
+    QTest::newRow("left mixed widths") << "left('a方𠀀é', 3)"
+                                       << "a方𠀀";
+    // Bytes that start no character count with the character before them, as before.
+    QTest::newRow("right stray lead bytes") << "hex(right(x'80e696b9', 5))"
+                                            << "E696B9";
+    QTest::newRow("right stray bytes exact") << "hex(right(x'80e696b9', 1))"
+                                             << "E696B9";
+    QTest::newRow("left stray lead bytes") << "hex(left(x'80e696b9', 0))"
+                                           << "80";
+    QTest::newRow("right only continuation") << "hex(right(x'8080', 1))"
+                                             << "";
+    QTest::newRow("strip one full stop") << "left('伤寒论。', len('伤寒论。')-1) || right('伤寒论。',1)"
+                                         << "伤寒论。";
 }
 
 void TestStore::functions_countCharacters() {
