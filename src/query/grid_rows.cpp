@@ -45,6 +45,21 @@ void GridRows::append(const QStringList& cells) {
     appendUtf8(ptrs, sizes);
 }
 
+void GridRows::appendRows(const GridRows& other) {
+    if (other.isEmpty()) {
+        return;
+    }
+    if (isEmpty()) {
+        m_firstNameNull = other.m_firstNameNull;
+    }
+    const std::uint32_t base = static_cast<std::uint32_t>(m_text.size());
+    m_text.insert(m_text.end(), other.m_text.begin(), other.m_text.end());
+    m_offsets.reserve(m_offsets.size() + other.m_offsets.size() - 1);
+    for (std::size_t i = 1; i < other.m_offsets.size(); ++i) {
+        m_offsets.push_back(base + other.m_offsets[i]);
+    }
+}
+
 QStringView GridRows::cell(int row, int column) const {
     if (row < 0 || row >= rowCount() || column < 0 || column >= kColumns) {
         return {};

@@ -26,6 +26,9 @@ public:
     // Appends one row of texts (trimmed the same way); for tests and small results.
     void append(const QStringList& cells);
 
+    // Appends every row of other (a slice read after these rows).
+    void appendRows(const GridRows& other);
+
     QStringView cell(int row, int column) const;
     QString text(int row, int column) const { return cell(row, column).toString(); }
 

@@ -13,6 +13,8 @@
 #include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -23,6 +25,9 @@
 #include <QStringListModel>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
+
+#include <sqlite3.h>
 
 namespace fangji::query {
 
@@ -43,6 +48,37 @@ constexpr int kBoxHeight = 330;
 // Between a label and the box it names, and between a label and the box before it on its row:
 // about half a character, so that no caption runs into a box.
 constexpr int kLabelGap = 90;
+
+// A slice of a listing is read for this long before the window handles its events again;
+// the first slice is what the grid shows first.
+constexpr qint64 kSliceMs = 40;
+
+// While one statement of the engine runs long (the clean-up of the sources, a sort before the
+// first row), the window still repaints and its timers run; input waits until the statement
+// has ended, so that no other command starts on the file meanwhile.
+class KeepPainting {
+public:
+    explicit KeepPainting(store::Database& db) : m_db(db.handle()) {
+        m_clock.start();
+        sqlite3_progress_handler(m_db, 4000, &KeepPainting::tick, this);
+    }
+    ~KeepPainting() { sqlite3_progress_handler(m_db, 0, nullptr, nullptr); }
+    KeepPainting(const KeepPainting&) = delete;
+    KeepPainting& operator=(const KeepPainting&) = delete;
+
+private:
+    static int tick(void* self) {
+        auto* keep = static_cast<KeepPainting*>(self);
+        if (keep->m_clock.elapsed() >= kSliceMs) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            keep->m_clock.restart();
+        }
+        return 0;
+    }
+
+    sqlite3* m_db;
+    QElapsedTimer m_clock;
+};
 
 void place(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
@@ -98,6 +134,10 @@ QueryForm::QueryForm(platform::Session& session, QWidget* parent) : platform::Wo
     m_clinicalList = new QStringListModel(this);
     m_model = new ResultModel(this);
     m_keys = new KeyFlow(this);
+    m_fillTimer = new QTimer(this);
+    m_fillTimer->setSingleShot(true);
+    m_fillTimer->setInterval(0);
+    connect(m_fillTimer, &QTimer::timeout, this, &QueryForm::fillSlice);
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
@@ -383,6 +423,7 @@ void QueryForm::Cmdseek_Click() {
                            m_indications[2], m_source, m_clinical[0], m_clinical[1], m_clinical[2]}) {
         box->setEditText(trimBlanks(box->currentText()));
     }
+    cancelFill();
     platform::setBusyPointer();
     auto db = store::Database::open(platform::databasePath(), store::kMainConnect);
     if (!db) {
@@ -390,39 +431,96 @@ void QueryForm::Cmdseek_Click() {
         return;
     }
     platform::doEvents();
-    // One statement, read once: the rows that show whether anything matched are the rows listed.
-    auto rows = runQuery(*db, criteria(), m_sort->currentText());
-    if (!rows) {
-        showError(rows.error());
+    if (store::Status s = storeScratchQuery(*db, buildQueryStatement(criteria(), m_sort->currentText())); !s) {
+        showError(s.error());
         return;
     }
-    db->close();
-    if (!rows->hasContent()) {
+    // One statement, read once: the rows that show whether anything matched are the rows listed.
+    auto shown = startFill(std::move(db).value());
+    if (!shown) {
+        showError(shown.error());
+        return;
+    }
+    if (!*shown) {
         platform::setArrowPointer();
         platform::message(this, QStringLiteral("查询条件输入错误。"), platform::Icon::Information);
         Qpcls();
         platform::setArrowPointer();
         return;
     }
-    platform::doEvents();
-    showRows(std::move(rows).value());
     platform::setArrowPointer();
 }
 
 store::Status QueryForm::msfgridfjcx() {
+    cancelFill();
     auto db = store::Database::open(platform::databasePath(), store::kMainConnect);
     if (!db) {
         return db.error();
     }
-    auto rows = readGridRows(*db, kScratchQuery);
-    if (!rows) {
-        return rows.error();
-    }
-    if (rows->hasContent()) {
-        platform::doEvents();
-        showRows(std::move(rows).value());
+    auto shown = startFill(std::move(db).value());
+    if (!shown) {
+        return shown.error();
     }
     return {};
+}
+
+store::Result<bool> QueryForm::startFill(store::Database db) {
+    auto reader = GridReader::open(std::move(db));
+    if (!reader) {
+        return reader.error();
+    }
+    auto fill = std::make_unique<GridReader>(std::move(reader).value());
+    GridRows first;
+    store::Result<bool> done = false;
+    {
+        KeepPainting painting(fill->database());
+        done = fill->read(first, kSliceMs);
+    }
+    if (!done) {
+        return done.error();
+    }
+    if (!first.hasContent()) {
+        return false;
+    }
+    platform::doEvents();
+    showRows(std::move(first));
+    if (!*done) {
+        m_fill = std::move(fill);
+        m_fillTimer->start();
+    }
+    return true;
+}
+
+void QueryForm::fillSlice() {
+    if (m_fill == nullptr) {
+        return;
+    }
+    GridRows slice;
+    auto done = m_fill->read(slice, kSliceMs);
+    if (!done) {
+        // The rows read so far stay.
+        m_fill.reset();
+        showError(done.error());
+        return;
+    }
+    m_model->appendRows(slice);
+    if (*done) {
+        m_fill.reset();
+    } else {
+        m_fillTimer->start();
+    }
+}
+
+void QueryForm::finishFill() {
+    while (m_fill != nullptr) {
+        fillSlice();
+    }
+    m_fillTimer->stop();
+}
+
+void QueryForm::cancelFill() {
+    m_fillTimer->stop();
+    m_fill.reset();
 }
 
 void QueryForm::Cmdqcls_Click() {
@@ -476,25 +574,32 @@ void QueryForm::QpcFj() {
 }
 
 void QueryForm::MsfgridAdd() {
+    cancelFill();
     auto db = store::Database::open(platform::databasePath(), store::kMainConnect);
     if (!db) {
         showError(db.error());
         return;
     }
-    auto rows = fullListing(*db, m_sort->currentText());
-    if (!rows) {
-        showError(rows.error());
+    store::Status prepared;
+    {
+        KeepPainting painting(*db);
+        prepared = prepareFullListing(*db, m_sort->currentText());
+    }
+    if (!prepared) {
+        showError(prepared.error());
         return;
     }
-    db->close();
-    if (!rows->hasContent()) {
+    auto shown = startFill(std::move(db).value());
+    if (!shown) {
+        showError(shown.error());
+        return;
+    }
+    if (!*shown) {
         // Header only, no message.
         m_model->clear();
         m_grid->scrollToTop();
         return;
     }
-    platform::doEvents();
-    showRows(std::move(rows).value());
     platform::setArrowPointer();
 }
 
@@ -587,6 +692,8 @@ void QueryForm::ReadColW() {
 }
 
 void QueryForm::WriteColW() {
+    // The file is written: a listing still being read lets go of it first.
+    cancelFill();
     // Errors here are silent: the widths are a convenience.
     if (auto db = store::Database::open(platform::databasePath(), store::kMainConnect)) {
         (void)writeColumnWidths(*db, columnWidths());

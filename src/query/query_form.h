@@ -5,6 +5,7 @@
 #include "query_store.h"
 
 #include <array>
+#include <memory>
 
 class QComboBox;
 class QLabel;
@@ -14,6 +15,7 @@ class QPushButton;
 class QStringListModel;
 class QTabWidget;
 class QTableView;
+class QTimer;
 
 namespace fangji::query {
 
@@ -58,6 +60,10 @@ public:
     void setColumnWidths(const ColumnWidths& twips);
     const ResultModel& resultModel() const { return *m_model; }
     Criteria criteria() const;
+    // A listing or query result whose first rows are shown and whose rest is still being
+    // read between events; finishFill reads the rest at once.
+    bool isFilling() const { return m_fill != nullptr; }
+    void finishFill();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -73,6 +79,12 @@ private:
     void showError(const store::DbError& error);
     // Puts a new listing or query result into the grid, shown from its first row.
     void showRows(GridRows rows);
+    // Shows the rows of reader: the first slice now (nothing when it has no content, and
+    // then false), the rest a slice at a time between events.
+    store::Result<bool> startFill(store::Database db);
+    void fillSlice();
+    // Ends the reading of the rows still to come (a new listing, a write to the file).
+    void cancelFill();
 
     QTabWidget* m_tabs = nullptr;
     QLineEdit* m_name = nullptr;
@@ -100,6 +112,9 @@ private:
     // The widths as read, so that a column nobody resized is saved exactly as it was.
     ColumnWidths m_readTwips = kDefaultColumnWidths;
     bool m_placed = false;
+    // The listing being read, and the timer that reads its next slice.
+    std::unique_ptr<GridReader> m_fill;
+    QTimer* m_fillTimer = nullptr;
 };
 
 } // namespace fangji::query

@@ -2,7 +2,10 @@
 
 #include "store/schema.h"
 
+#include <QElapsedTimer>
+
 #include <cmath>
+#include <limits>
 
 namespace fangji::query {
 
@@ -45,9 +48,12 @@ store::Status storeScratchQuery(store::Database& db, const QString& sql) {
     return db.createQueryDef(kScratchQuery, sql);
 }
 
-store::Result<GridRows> readGridRows(store::Database& db, const QString& nameOrSql) {
-    // A stored query of this window lists whole rows of 中医方剂: reading only the
-    // five shown columns spares the engine the texts after 应用 (临床, often long).
+namespace {
+
+// A stored query of this window lists whole rows of 中医方剂: reading only the five
+// shown columns spares the engine the texts after 应用 (临床, often long).
+store::Result<store::Statement> prepareGridRows(store::Database& db, const QString& nameOrSql,
+                                                int (&source)[GridRows::kColumns]) {
     const bool isName = !nameOrSql.contains(u' ');
     auto stmt = isName ? db.prepareNative(QStringLiteral("SELECT 名称, 构成, 功效, 主治, 应用 FROM ") +
                                           store::quoteIdentifier(nameOrSql))
@@ -55,26 +61,40 @@ store::Result<GridRows> readGridRows(store::Database& db, const QString& nameOrS
     if (!stmt) {
         return stmt.error();
     }
-    int source[GridRows::kColumns];
     for (int c = 0; c < GridRows::kColumns; ++c) {
         source[c] = isName ? c : kGridSource[c];
     }
     if (stmt->columnCount() <= source[GridRows::kColumns - 1]) {
         return store::DbError{1, QStringLiteral("the statement does not list the prescription's columns")};
     }
-    GridRows rows;
+    return stmt;
+}
+
+void appendGridRow(GridRows& rows, const store::Statement& row, const int (&source)[GridRows::kColumns]) {
     const char* cells[GridRows::kColumns];
     int sizes[GridRows::kColumns];
+    for (int c = 0; c < GridRows::kColumns; ++c) {
+        cells[c] = row.utf8(source[c], &sizes[c]);
+    }
+    rows.appendUtf8(cells, sizes);
+}
+
+} // namespace
+
+store::Result<GridRows> readGridRows(store::Database& db, const QString& nameOrSql) {
+    int source[GridRows::kColumns];
+    auto stmt = prepareGridRows(db, nameOrSql, source);
+    if (!stmt) {
+        return stmt.error();
+    }
+    GridRows rows;
     bool first = true;
     const store::Status read = store::forEachRow(*stmt, [&](const store::Statement& row) {
         if (first) {
             rows.setFirstNameNull(row.isNull(0));
             first = false;
         }
-        for (int c = 0; c < GridRows::kColumns; ++c) {
-            cells[c] = row.utf8(source[c], &sizes[c]);
-        }
-        rows.appendUtf8(cells, sizes);
+        appendGridRow(rows, row, source);
     });
     if (!read) {
         return read.error();
@@ -82,18 +102,77 @@ store::Result<GridRows> readGridRows(store::Database& db, const QString& nameOrS
     return rows;
 }
 
+store::Result<GridReader> GridReader::open(store::Database db, const QString& nameOrSql) {
+    GridReader reader;
+    reader.m_db = std::move(db);
+    auto stmt = prepareGridRows(reader.m_db, nameOrSql, reader.m_source);
+    if (!stmt) {
+        return stmt.error();
+    }
+    reader.m_stmt = std::move(stmt).value();
+    return reader;
+}
+
+store::Result<bool> GridReader::read(GridRows& into, qint64 budgetMs) {
+    QElapsedTimer clock;
+    clock.start();
+    // The clock is looked at every few rows only.
+    constexpr int kRowsPerLook = 64;
+    int sinceLook = 0;
+    while (!m_done) {
+        auto row = m_stmt.step();
+        if (!row) {
+            return row.error();
+        }
+        if (!*row) {
+            m_done = true;
+            // The statement ends its read at once; the connection stays for nothing.
+            m_stmt = store::Statement();
+            break;
+        }
+        if (m_first) {
+            into.setFirstNameNull(m_stmt.isNull(0));
+            m_first = false;
+        }
+        appendGridRow(into, m_stmt, m_source);
+        if (++sinceLook == kRowsPerLook) {
+            sinceLook = 0;
+            if (clock.elapsed() >= budgetMs) {
+                break;
+            }
+        }
+    }
+    return m_done;
+}
+
+store::Status GridReader::readAll(GridRows& into) {
+    while (true) {
+        auto done = read(into, std::numeric_limits<qint64>::max());
+        if (!done) {
+            return done.error();
+        }
+        if (*done) {
+            return {};
+        }
+    }
+}
+
 store::Status stripSourceFullStop(store::Database& db) {
     return db.execute(kStripSourceStatement);
 }
 
-store::Result<GridRows> fullListing(store::Database& db, const QString& sortText) {
+store::Status prepareFullListing(store::Database& db, const QString& sortText) {
     if (store::Status s = db.deleteAllQueryDefs(); !s) {
-        return s.error();
+        return s;
     }
     if (store::Status s = stripSourceFullStop(db); !s) {
-        return s.error();
+        return s;
     }
-    if (store::Status s = db.createQueryDef(kScratchQuery, fullListingStatement(sortText)); !s) {
+    return db.createQueryDef(kScratchQuery, fullListingStatement(sortText));
+}
+
+store::Result<GridRows> fullListing(store::Database& db, const QString& sortText) {
+    if (store::Status s = prepareFullListing(db, sortText); !s) {
         return s.error();
     }
     return readGridRows(db, kScratchQuery);

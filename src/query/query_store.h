@@ -25,12 +25,38 @@ store::Status storeScratchQuery(store::Database& db, const QString& sql);
 // null as an empty text. Reading stops at the first error, which is returned.
 store::Result<GridRows> readGridRows(store::Database& db, const QString& nameOrSql = kScratchQuery);
 
+// Reads the grid's texts of a stored query (or a statement) a slice at a time, over a
+// connection of its own, so that a window can show the first rows and answer between
+// slices while the rest arrives.
+class GridReader {
+public:
+    static store::Result<GridReader> open(store::Database db, const QString& nameOrSql = kScratchQuery);
+
+    // Appends rows to into until the end or until budgetMs have passed (at least one row
+    // is read). True once every row has been read.
+    store::Result<bool> read(GridRows& into, qint64 budgetMs);
+    // Reads every remaining row.
+    store::Status readAll(GridRows& into);
+    store::Database& database() { return m_db; }
+
+private:
+    GridReader() = default;
+
+    store::Database m_db;
+    store::Statement m_stmt; // declared after m_db: finalized first
+    int m_source[GridRows::kColumns] = {};
+    bool m_first = true;
+    bool m_done = false;
+};
+
 // Removes one final "。" from every stored source.
 store::Status stripSourceFullStop(store::Database& db);
 
 // The full listing: deletes every stored query, strips one final "。" from the
 // sources, stores the listing statement for sortText as "000" and reads it.
 store::Result<GridRows> fullListing(store::Database& db, const QString& sortText);
+// The same steps up to the reading: the listing is then read from "000".
+store::Status prepareFullListing(store::Database& db, const QString& sortText);
 
 // The query: stores the statement built from the criteria as "000" and reads
 // its rows. The result's hasContent() is false when nothing matched.

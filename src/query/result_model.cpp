@@ -70,6 +70,16 @@ void ResultModel::setRows(GridRows rows) {
     endResetModel();
 }
 
+void ResultModel::appendRows(const GridRows& rows) {
+    if (rows.isEmpty()) {
+        return;
+    }
+    const int first = m_rows.rowCount();
+    beginInsertRows(QModelIndex(), first, first + rows.rowCount() - 1);
+    m_rows.appendRows(rows);
+    endInsertRows();
+}
+
 void ResultModel::clear() {
     beginResetModel();
     m_rows.clear();

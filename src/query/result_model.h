@@ -21,6 +21,8 @@ public:
 
     // Replaces the rows (a listing); an empty set leaves the header only.
     void setRows(GridRows rows);
+    // Adds rows after those shown (the next slice of a listing being read).
+    void appendRows(const GridRows& rows);
     void clear();
     const GridRows& rows() const { return m_rows; }
     QString text(int row, int column) const { return m_rows.text(row, column); }

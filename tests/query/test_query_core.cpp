@@ -57,6 +57,8 @@ private slots:
     void detail_findsANameWithControlCharacters_data();
     void detail_findsANameWithControlCharacters();
     void fullListing_stripsOneFinalFullStopEachTime();
+    void stripStatement_isTheSystemsText();
+    void gridReader_slicesEndWithEveryRowInOrder();
     void fullListing_nullsShowEmpty_andNullNameFirstIsNoContent();
     void fullListing_unknownSort_listsOnlyEmptyNames();
     void detail_readsEightTexts_nullAsEmpty();
@@ -412,6 +414,62 @@ void TestQueryCore::fullListing_stripsOneFinalFullStopEachTime() {
              (QList<QStringList>{{QStringLiteral("伤寒论")}, {QStringLiteral("。中。间")}}));
     QVERIFY(fullListing(db, kSortByName).ok());
     QCOMPARE(testing::rows(db, sources).first().first(), QStringLiteral("伤寒论"));
+}
+
+void TestQueryCore::stripStatement_isTheSystemsText() {
+    QCOMPARE(kStripSourceStatement,
+             QStringLiteral("UPDATE 中医方剂 SET 来源=left(来源,len(来源)-1) WHERE RIGHT(来源,1)='。'"));
+}
+
+void TestQueryCore::gridReader_slicesEndWithEveryRowInOrder() {
+    TestDataDir dir;
+    store::Database db = dir.open();
+    QVERIFY(db.begin().ok());
+    for (int i = 0; i < 700; ++i) {
+        // Names out of order, so that the listing's order is not the order of adding.
+        const QString name = QStringLiteral("方%1").arg((i * 389) % 700, 3, 10, QLatin1Char('0'));
+        QVERIFY(testing::addPrescription(db, rx(name, QStringLiteral(" 甘草%1 ").arg(i), QStringLiteral("e"),
+                                                QStringLiteral("i"), QStringLiteral("伤寒论"))));
+    }
+    QVERIFY(db.commit().ok());
+    QVERIFY(prepareFullListing(db, kSortByName).ok());
+    auto whole = readGridRows(db, kScratchQuery);
+    QVERIFY(whole.ok());
+    QCOMPARE(whole->rowCount(), 700);
+
+    // A budget of nothing reads the least slice each time: many slices, appended to the grid as they come.
+    auto reader = GridReader::open(dir.open());
+    QVERIFY(reader.ok());
+    ResultModel model;
+    int slices = 0;
+    while (true) {
+        GridRows slice;
+        auto done = reader->read(slice, 0);
+        QVERIFY(done.ok());
+        model.appendRows(slice);
+        ++slices;
+        if (*done) {
+            break;
+        }
+    }
+    QVERIFY(slices > 5);
+    QCOMPARE(model.rowCount(), whole->rowCount());
+    for (int r = 0; r < whole->rowCount(); ++r) {
+        for (int c = 0; c < GridRows::kColumns; ++c) {
+            QCOMPARE(model.rows().cell(r, c), whole->cell(r, c));
+        }
+    }
+    QCOMPARE(model.text(0, 0), QStringLiteral("方000"));
+    QCOMPARE(model.text(699, 1), whole->text(699, 1));
+    QVERIFY(model.rows().hasContent());
+
+    // Read at once, the same rows again.
+    auto again = GridReader::open(dir.open());
+    QVERIFY(again.ok());
+    GridRows all;
+    QVERIFY(again->readAll(all).ok());
+    QCOMPARE(all.rowCount(), 700);
+    QCOMPARE(all.cell(350, 0), whole->cell(350, 0));
 }
 
 void TestQueryCore::fullListing_nullsShowEmpty_andNullNameFirstIsNoContent() {

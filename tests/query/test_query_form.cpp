@@ -19,6 +19,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
+#include <QSet>
 #include <QTest>
 
 #include <memory>
@@ -109,6 +110,7 @@ private slots:
 
     void open_listsEveryPrescriptionInFirstSortOrder();
     void open_emptyTable_saysNoMatchAndShowsHeaderOnly();
+    void open_largeTable_gridFillsBetweenEventsAndEndsWithEveryRowInOrder();
     void open_controlsNamedCaptionedAndLabelled();
     void seek_allFourteenCriteria_storesExactStatement();
     void seek_herbs1And2_bothRequired();
@@ -184,6 +186,48 @@ void TestQueryForm::open_listsEveryPrescriptionInFirstSortOrder() {
     QCOMPARE(grid->rowHeight(2), 26);
     QCOMPARE(grid->model()->data(grid->model()->index(2, 4)).toString(), QStringLiteral("哮喘"));
     QCOMPARE(grid->model()->data(grid->model()->index(0, 1)).toString(), QStringLiteral("桂枝 芍药 甘草 大枣"));
+    FANGJI_VERIFY_PROMPTS(*m_prompts);
+}
+
+void TestQueryForm::open_largeTable_gridFillsBetweenEventsAndEndsWithEveryRowInOrder() {
+    constexpr int kRows = 20000;
+    QStringList expected;
+    {
+        store::Database db = m_dir->open();
+        QVERIFY(db.begin().ok());
+        for (int i = 0; i < kRows; ++i) {
+            // Added out of name order.
+            const QString name = QStringLiteral("方%1").arg((i * 7919) % kRows, 5, 10, QLatin1Char('0'));
+            QVERIFY(testing::addPrescription(db, {name, QStringLiteral("甘草"), QStringLiteral("解表"),
+                                                  QStringLiteral("恶寒"), QStringLiteral("水煎服"),
+                                                  QStringLiteral("伤寒论"), QStringLiteral("感冒"), QString()}));
+        }
+        QVERIFY(db.commit().ok());
+        for (int i = 0; i < kRows; ++i) {
+            expected << QStringLiteral("方%1").arg(i, 5, 10, QLatin1Char('0'));
+        }
+    }
+    QueryForm* form = open();
+    // The first rows are there at once; the rest arrives while the window handles its events.
+    QVERIFY(form->resultModel().rowCount() > 0);
+    QCOMPARE(form->resultModel().text(0, 0), expected.first());
+    QTRY_VERIFY_WITH_TIMEOUT(!form->isFilling(), 60000);
+    QCOMPARE(gridNames(form), expected);
+
+    // 清屏 while a listing is still being read: the new listing replaces it, whole and in order.
+    auto* sort = child<QComboBox>(form, "CboFjpx");
+    sort->setCurrentIndex(1);
+    form->CboFjpx_Click();
+    form->Cmdqcls_Click();
+    form->finishFill();
+    QVERIFY(!form->isFilling());
+    QCOMPARE(form->resultModel().rowCount(), kRows);
+    const QStringList byEffects = gridNames(form);
+    QCOMPARE(QSet<QString>(byEffects.begin(), byEffects.end()).size(), kRows);
+    sort->setCurrentIndex(0);
+    form->Cmdqcls_Click();
+    form->finishFill();
+    QCOMPARE(gridNames(form), expected);
     FANGJI_VERIFY_PROMPTS(*m_prompts);
 }
 
