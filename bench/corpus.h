@@ -17,6 +17,10 @@ store::Status generateCorpus(store::Database& db, int count, quint32 seed = 42);
 // The corpus sizes a benchmark runs: those on its command line, else 1,000, 10,000 and 100,000.
 std::vector<int> corpusSizes(int argc, char** argv);
 
+// Writes a new import source at sourcePath (the import's key) whose table zyfj holds the
+// prescriptions of the database at corpusPath.
+bool makeImportSource(const QString& corpusPath, const QString& sourcePath);
+
 // The template database beside the benchmark program; empty (with a message on
 // standard error) when it is not there.
 QString templateBesideProgram();

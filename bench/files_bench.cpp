@@ -27,43 +27,6 @@ bool copyTemplate(const QString& from, const QString& to) {
     return QFile::copy(from, to) && QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
 }
 
-// A source file whose table zyfj holds the corpus's prescriptions.
-bool makeSource(const QString& corpusPath, const QString& sourcePath) {
-    auto corpus = store::Database::open(corpusPath, store::kMainConnect);
-    auto source = store::Database::create(sourcePath, store::kImportConnect);
-    if (!corpus || !source) {
-        return false;
-    }
-    if (!source
-             ->executeNative(QStringLiteral("CREATE TABLE zyfj (fjmc TEXT, fjgc TEXT, fjgy TEXT, fjzz TEXT, "
-                                            "fjyf TEXT, fjly TEXT, fjxd TEXT)"))
-             .ok() ||
-        !source->begin().ok()) {
-        return false;
-    }
-    auto read = corpus->prepareNative(QStringLiteral("SELECT 名称, 构成, 功效, 主治, 用法, 来源, 临床 FROM 中医方剂"));
-    auto write = source->prepareNative(QStringLiteral("INSERT INTO zyfj VALUES(?1,?2,?3,?4,?5,?6,?7)"));
-    if (!read || !write) {
-        return false;
-    }
-    while (true) {
-        auto row = read->step();
-        if (!row) {
-            return false;
-        }
-        if (!*row) {
-            break;
-        }
-        for (int c = 0; c < 7; ++c) {
-            (void)write->bind(c + 1, read->value(c));
-        }
-        if (!write->step().ok() || !write->reset().ok()) {
-            return false;
-        }
-    }
-    return source->commit().ok();
-}
-
 double seconds(QElapsedTimer& timer) {
     return timer.nsecsElapsed() / 1e9;
 }
@@ -95,7 +58,7 @@ int main(int argc, char** argv) {
                 return 1;
             }
         }
-        if (!makeSource(corpusPath, sourcePath)) {
+        if (!bench::makeImportSource(corpusPath, sourcePath)) {
             std::fprintf(stderr, "source failed\n");
             return 1;
         }

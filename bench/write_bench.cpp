@@ -144,43 +144,6 @@ std::pair<int, double> reportedDerivations(const QString& errFile) {
     return {count, ms};
 }
 
-// A source file for import whose table zyfj holds the prescriptions of `corpusPath`.
-bool makeImportSource(const QString& corpusPath, const QString& sourcePath) {
-    auto corpus = store::Database::open(corpusPath, store::kMainConnect);
-    auto source = store::Database::create(sourcePath, store::kImportConnect);
-    if (!corpus || !source) {
-        return false;
-    }
-    if (!source
-             ->executeNative(QStringLiteral("CREATE TABLE zyfj (fjmc TEXT, fjgc TEXT, fjgy TEXT, fjzz TEXT, "
-                                            "fjyf TEXT, fjly TEXT, fjxd TEXT)"))
-             .ok() ||
-        !source->begin().ok()) {
-        return false;
-    }
-    auto read = corpus->prepareNative(QStringLiteral("SELECT 名称, 构成, 功效, 主治, 用法, 来源, 临床 FROM 中医方剂"));
-    auto write = source->prepareNative(QStringLiteral("INSERT INTO zyfj VALUES(?1,?2,?3,?4,?5,?6,?7)"));
-    if (!read || !write) {
-        return false;
-    }
-    while (true) {
-        auto row = read->step();
-        if (!row) {
-            return false;
-        }
-        if (!*row) {
-            break;
-        }
-        for (int c = 0; c < 7; ++c) {
-            (void)write->bind(c + 1, read->value(c));
-        }
-        if (!write->step().ok() || !write->reset().ok()) {
-            return false;
-        }
-    }
-    return source->commit().ok();
-}
-
 struct Figures {
     double seconds = 0;
     double peakMb = 0;
@@ -255,7 +218,7 @@ int main(int argc, char** argv) {
                         QStringLiteral("jsonl")},
                        jsonl)
                     .status != 0 ||
-            !makeImportSource(corpusPath, source)) {
+            !bench::makeImportSource(corpusPath, source)) {
             std::fprintf(stderr, "inputs failed\n");
             return 1;
         }
