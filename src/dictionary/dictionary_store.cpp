@@ -3,20 +3,10 @@
 #include "store/jet_sql.h"
 #include "store/schema.h"
 
-#include <sqlite3.h>
-
 #include <optional>
 #include <vector>
 
 namespace fangji::dictionary {
-
-namespace {
-
-store::DbError errorOf(sqlite3* db) {
-    return store::DbError{sqlite3_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))};
-}
-
-} // namespace
 
 const std::array<Phase, 3>& phases() {
     static const std::array<Phase, 3> kPhases{{
@@ -39,36 +29,30 @@ const Phase& phaseOf(Dictionary dictionary) {
     return phases().front();
 }
 
-void TermWriter::Finalize::operator()(sqlite3_stmt* stmt) const {
-    sqlite3_finalize(stmt);
-}
-
 store::Result<TermWriter> TermWriter::open(store::Database& db, Dictionary dictionary) {
     // The system's insert, with the term bound instead of placed between quotes, so
     // that a term holding a quote is stored intact.
     const QString sql = QStringLiteral("INSERT INTO ") + phaseOf(dictionary).table + QStringLiteral(" Values(?)");
-    const QByteArray translated = store::jet::translate(sql, store::jet::Mode::Execute).toUtf8();
-    sqlite3_stmt* insert = nullptr;
-    if (sqlite3_prepare_v2(db.handle(), translated.constData(), static_cast<int>(translated.size()), &insert,
-                           nullptr) != SQLITE_OK) {
-        sqlite3_finalize(insert);
-        return errorOf(db.handle());
+    auto insert = db.prepareNative(store::jet::translate(sql, store::jet::Mode::Execute));
+    if (!insert) {
+        return insert.error();
     }
-    return TermWriter(insert, db.handle(), dictionary);
+    return TermWriter(std::move(*insert), dictionary);
 }
 
 store::Status TermWriter::addTermUtf8(std::string_view term) {
     if (term.empty() || m_seen.contains(term)) {
         return {};
     }
-    sqlite3_stmt* insert = m_insert.get();
-    if (sqlite3_bind_text(insert, 1, term.data(), static_cast<int>(term.size()), SQLITE_STATIC) != SQLITE_OK) {
-        return errorOf(m_db);
+    if (store::Status bound = m_insert.bindUtf8(1, term.data(), static_cast<int>(term.size())); !bound) {
+        return bound;
     }
-    const int rc = sqlite3_step(insert);
-    sqlite3_reset(insert);
-    if (rc != SQLITE_DONE) {
-        return errorOf(m_db);
+    auto stepped = m_insert.step();
+    if (!stepped) {
+        return stepped.error();
+    }
+    if (store::Status reset = m_insert.reset(); !reset) {
+        return reset;
     }
     m_seen.insert(m_terms.emplace_back(term));
     return {};

@@ -10,13 +10,9 @@
 
 #include <array>
 #include <deque>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 // Filling the three term dictionaries from the prescriptions.
 namespace fangji::dictionary {
@@ -58,15 +54,10 @@ public:
     int sent() const { return static_cast<int>(m_seen.size()); }
 
 private:
-    struct Finalize {
-        void operator()(sqlite3_stmt* stmt) const;
-    };
+    TermWriter(store::Statement insert, Dictionary dictionary)
+        : m_insert(std::move(insert)), m_dictionary(dictionary) {}
 
-    TermWriter(sqlite3_stmt* insert, sqlite3* db, Dictionary dictionary)
-        : m_insert(insert), m_db(db), m_dictionary(dictionary) {}
-
-    std::unique_ptr<sqlite3_stmt, Finalize> m_insert;
-    sqlite3* m_db = nullptr;
+    store::Statement m_insert;
     Dictionary m_dictionary;
     // The terms sent so far: views into m_terms, whose strings never move.
     std::unordered_set<std::string_view> m_seen;

@@ -78,15 +78,11 @@ Status copyPages(Database& source, Database& dest) {
 }
 
 Result<QString> singleText(Database& db, const QString& sql) {
-    auto stmt = db.prepareNative(sql);
-    if (!stmt) {
-        return stmt.error();
+    auto value = db.firstValue(sql);
+    if (!value) {
+        return value.error();
     }
-    auto row = stmt->step();
-    if (!row) {
-        return row.error();
-    }
-    return *row ? stmt->text(0) : QString();
+    return value->toString();
 }
 
 // The engine's quick integrity check.

@@ -390,12 +390,20 @@ Result<Database> Database::create(const QString& path, const QString& connect, i
 }
 
 int Database::pageSize() {
-    auto stmt = prepareNative(QStringLiteral("PRAGMA page_size"));
+    auto size = firstValue(QStringLiteral("PRAGMA page_size"));
+    return size ? size->toInt() : 0;
+}
+
+Result<QVariant> Database::firstValue(const QString& sql) {
+    auto stmt = prepareNative(sql);
     if (!stmt) {
-        return 0;
+        return stmt.error();
     }
     auto row = stmt->step();
-    return row && *row ? stmt->value(0).toInt() : 0;
+    if (!row) {
+        return row.error();
+    }
+    return *row ? stmt->value(0) : QVariant();
 }
 
 DbError Database::lastError() const {

@@ -152,6 +152,9 @@ public:
     sqlite3* handle() const { return m_db; }
     // The size of the file's pages in bytes.
     int pageSize();
+    // The first column of the first row of SQLite's own SQL (a pragma, a count); an
+    // invalid QVariant when there is no row.
+    Result<QVariant> firstValue(const QString& sql);
 
     // Jet statements: translated, then prepared or run.
     Result<Statement> prepare(const QString& jetSql);

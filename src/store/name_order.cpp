@@ -23,15 +23,11 @@ struct OrderedIndex {
 };
 
 Result<int> userVersion(Database& db) {
-    auto stmt = db.prepareNative(QStringLiteral("PRAGMA user_version"));
-    if (!stmt) {
-        return stmt.error();
+    auto version = db.firstValue(QStringLiteral("PRAGMA user_version"));
+    if (!version) {
+        return version.error();
     }
-    auto row = stmt->step();
-    if (!row) {
-        return row.error();
-    }
-    return *row ? stmt->value(0).toInt() : 0;
+    return version->toInt();
 }
 
 Status setUserVersion(Database& db, int version) {

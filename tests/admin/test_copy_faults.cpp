@@ -205,6 +205,15 @@ bool writeImportSource(const QString& path, int count) {
     return db->commit().ok();
 }
 
+// 1,500 prescriptions and their backup, made by fangji-cli in a folder of its own.
+struct BackedUpData {
+    testing::TestDataDir data;
+    QString folder = data.root() + QStringLiteral("/copies");
+    QString backup = folder + QStringLiteral("/b.mdb");
+    bool made = addRows(data.databasePath(), QStringLiteral("基"), 1500) && QDir().mkpath(folder) &&
+                runCli(data.dataDir(), {QStringLiteral("backup"), backup}).status == 0;
+};
+
 } // namespace
 
 class TestCopyFaults : public QObject {
@@ -362,15 +371,11 @@ void TestCopyFaults::restore_overMissingOrBrokenFile() {
     const QString backup = data.root() + QStringLiteral("/b.mdb");
     QVERIFY(admin::backupDatabaseFile(data.databasePath(), backup).ok());
     QVERIFY(QFile::remove(data.databasePath()));
-    auto put = [](const QString& path, const QByteArray& bytes) {
-        QFile f(path);
-        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-    };
     if (file != "-") {
-        QVERIFY(put(data.databasePath(), file));
+        QVERIFY(testing::writeFile(data.databasePath(), file));
     }
     if (!journal.isEmpty()) {
-        QVERIFY(put(data.databasePath() + QStringLiteral("-journal"), journal));
+        QVERIFY(testing::writeFile(data.databasePath() + QStringLiteral("-journal"), journal));
     }
     const store::Status restored = admin::restoreDatabaseFile(backup, data.databasePath());
     QVERIFY2(restored.ok(), qPrintable(restored.ok() ? QString() : restored.error().description));
@@ -401,25 +406,16 @@ void TestCopyFaults::backup_refusesSourceThatIsNoDatabase_data() {
 void TestCopyFaults::backup_refusesSourceThatIsNoDatabase() {
     QFETCH(QByteArray, bytes);
     testing::TestDataDir data;
-    {
-        QFile f(data.databasePath());
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(f.write(bytes), bytes.size());
-    }
+    QVERIFY(testing::writeFile(data.databasePath(), bytes));
     // An earlier good backup at the target stays as it was.
     const QString target = data.root() + QStringLiteral("/b.mdb");
     QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/vizi.mdb"), target));
-    const QByteArray before = [&] {
-        QFile f(target);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
+    const QByteArray before = testing::readFile(target);
     const store::Status s = admin::backupDatabaseFile(data.databasePath(), target);
     QVERIFY(!s.ok());
     QVERIFY2(s.error().description.startsWith(QStringLiteral("系统数据已损坏，不能备份。")),
              qPrintable(s.error().description));
-    QFile f(target);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), before);
+    QCOMPARE(testing::readFile(target), before);
     QCOMPARE(leftovers(data.root()), QStringList());
 }
 
@@ -444,9 +440,7 @@ void TestCopyFaults::leftovers_onlyOwnNamesRemoved() {
         {QStringLiteral("b.mdb"), QByteArray(100, 'u'), false},
     };
     for (const File& f : files) {
-        QFile out(dir + u'/' + f.name);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(f.bytes);
+        QVERIFY(testing::writeFile(dir + u'/' + f.name, f.bytes));
     }
     store::removeCopyLeftovers(dir + QStringLiteral("/b.mdb"));
     for (const File& f : files) {
@@ -457,21 +451,16 @@ void TestCopyFaults::leftovers_onlyOwnNamesRemoved() {
 // fangji-cli's add, import and dictionary build killed at random points, a dozen times
 // each, and a restore after each kill: the file is then exactly the backup.
 void TestCopyFaults::killedWrites_thenRestore_giveBackupExactly() {
-    testing::TestDataDir data;
-    QVERIFY(addRows(data.databasePath(), QStringLiteral("基"), 1500));
-    const QString folder = data.root() + QStringLiteral("/copies");
-    QVERIFY(QDir().mkpath(folder));
-    const QString backup = folder + QStringLiteral("/b.mdb");
-    QCOMPARE(runCli(data.dataDir(), {QStringLiteral("backup"), backup}).status, 0);
+    BackedUpData fixture;
+    QVERIFY(fixture.made);
+    const testing::TestDataDir& data = fixture.data;
+    const QString& folder = fixture.folder;
+    const QString& backup = fixture.backup;
     const Content expected = content(backup);
     QCOMPARE(expected.value(store::table::kPrescriptions).size(), 1500);
 
     const QString input = data.root() + QStringLiteral("/add.jsonl");
-    {
-        QFile f(input);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(jsonLines(QStringLiteral("新增方"), 3000));
-    }
+    QVERIFY(testing::writeFile(input, jsonLines(QStringLiteral("新增方"), 3000)));
     const QString source = data.root() + QStringLiteral("/source.mdb");
     QVERIFY(writeImportSource(source, 3000));
 
@@ -510,12 +499,11 @@ void TestCopyFaults::killedWrites_thenRestore_giveBackupExactly() {
 // Backups and restores killed at random points leave no temporary copy once the next
 // one has run, and the file is always whole: its old content or the backup's.
 void TestCopyFaults::killedCopies_leaveNothingBehind() {
-    testing::TestDataDir data;
-    QVERIFY(addRows(data.databasePath(), QStringLiteral("基"), 1500));
-    const QString folder = data.root() + QStringLiteral("/copies");
-    QVERIFY(QDir().mkpath(folder));
-    const QString backup = folder + QStringLiteral("/b.mdb");
-    QCOMPARE(runCli(data.dataDir(), {QStringLiteral("backup"), backup}).status, 0);
+    BackedUpData fixture;
+    QVERIFY(fixture.made);
+    const testing::TestDataDir& data = fixture.data;
+    const QString& folder = fixture.folder;
+    const QString& backup = fixture.backup;
     const Content backedUp = content(backup);
 
     QRandomGenerator random(QRandomGenerator::global()->generate());

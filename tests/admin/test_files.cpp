@@ -41,8 +41,11 @@
 #include <QTimer>
 
 using namespace fangji;
+using fangji::testing::child;
+using fangji::testing::randomBytes;
 using fangji::testing::ScriptedPrompts;
 using fangji::testing::TestDataDir;
+using fangji::testing::writeFile;
 using platform::Icon;
 
 namespace {
@@ -53,20 +56,6 @@ QByteArray fileHash(const QString& path) {
         return {};
     }
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-QByteArray randomBytes(qsizetype size, quint32 seed) {
-    QRandomGenerator gen(seed);
-    QByteArray out(size, '\0');
-    for (qsizetype i = 0; i < size; ++i) {
-        out[i] = static_cast<char>(gen.bounded(256));
-    }
-    return out;
 }
 
 QList<QStringList> prescriptions(const QString& dbPath) {
@@ -131,10 +120,6 @@ QStringList sourceRow(const QString& name, const QString& notes = QStringLiteral
             QStringLiteral("水煎服"),
             QStringLiteral("《伤寒论》"),
             notes};
-}
-
-template <class T> T* child(QWidget* w, const char* name) {
-    return w->findChild<T*>(QString::fromLatin1(name));
 }
 
 } // namespace

@@ -22,29 +22,14 @@
 #include <QTest>
 
 using namespace fangji;
+using testing::child;
+using testing::randomBytes;
+using testing::readFile;
 using testing::ScriptedPrompts;
 using testing::TestDataDir;
+using testing::writeFile;
 
 namespace {
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QByteArray randomBytes(qsizetype size, quint32 seed) {
-    QRandomGenerator gen(seed);
-    QByteArray out(size, Qt::Uninitialized);
-    for (char& c : out) {
-        c = static_cast<char>(gen.generate());
-    }
-    return out;
-}
 
 // A picture of the given size, red on its left half and blue on its right, saved in
 // `format`; its path, or empty on failure.
@@ -67,10 +52,6 @@ bool isReddish(QColor c) {
 }
 bool isBluish(QColor c) {
     return c.blue() > 150 && c.red() < 60;
-}
-
-template <class T> T* child(QWidget* w, const char* name) {
-    return w->findChild<T*>(QString::fromLatin1(name));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "entry/print_layout.h"
 #include "pdf_tools.h"
 #include "rtf_reader.h"
+#include "test_env.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,7 @@
 #include <QTextFragment>
 
 using namespace fangji;
+using testing::writeFile;
 
 namespace {
 
@@ -40,11 +42,6 @@ QStringList blocksOf(const QTextDocument& document) {
         lines << b.text();
     }
     return lines;
-}
-
-bool writeFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
 } // namespace

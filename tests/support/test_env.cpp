@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTest>
 #include <QWidget>
 
@@ -122,6 +123,25 @@ void typeText(QWidget* widget, const QString& text) {
             QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
         }
     }
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray randomBytes(qsizetype size, quint32 seed) {
+    QRandomGenerator gen(seed);
+    QByteArray out(size, Qt::Uninitialized);
+    for (char& c : out) {
+        c = static_cast<char>(gen.generate());
+    }
+    return out;
 }
 
 } // namespace fangji::testing

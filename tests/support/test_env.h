@@ -8,10 +8,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <QWidget>
 
 #include <functional>
-
-class QWidget;
 
 namespace fangji::testing {
 
@@ -95,6 +94,18 @@ public:
     QList<QUrl> opened;
     QString failure;
 };
+
+// Writes bytes to path, replacing the file; false on failure.
+bool writeFile(const QString& path, const QByteArray& bytes);
+// The whole file; empty when it cannot be read.
+QByteArray readFile(const QString& path);
+// size bytes from a generator seeded with seed: the same seed gives the same bytes.
+QByteArray randomBytes(qsizetype size, quint32 seed);
+
+// The child of w of type T with this object name (null when there is none).
+template <class T> T* child(QWidget* w, const char* name) {
+    return w->findChild<T*>(QString::fromLatin1(name));
+}
 
 // Types text into the focused-or-given widget one character at a time, as key
 // presses (works for CJK, where QTest::keyClicks does not).
