@@ -14,14 +14,23 @@ EntryRecord recordFromFields(const auto& source) {
     return record;
 }
 
-// Opens 中医方剂 as a table, selects fjmci and seeks the name.
-store::Result<store::Table> seekTable(store::Database& db, const QString& name) {
+// 中医方剂 opened as a table with fjmci selected.
+store::Result<store::Table> nameIndexedTable(store::Database& db) {
     auto table = db.openTable(store::table::kPrescriptions);
     if (!table) {
         return table.error();
     }
     if (store::Status s = table->setIndex(store::kNameIndex); !s) {
         return s.error();
+    }
+    return std::move(table).value();
+}
+
+// Opens 中医方剂 as a table, selects fjmci and seeks the name.
+store::Result<store::Table> seekTable(store::Database& db, const QString& name) {
+    auto table = nameIndexedTable(db);
+    if (!table) {
+        return table.error();
     }
     if (store::Status s = table->seek(name); !s) {
         return s.error();
@@ -84,75 +93,28 @@ store::Result<bool> addIfNew(store::Database& db, const EntryRecord& record) {
 }
 
 store::Result<PrescriptionAdder> PrescriptionAdder::prepare(store::Database& db) {
-    // The table's columns and the index's column as the table-type record set finds them.
-    auto table = db.openTable(store::table::kPrescriptions);
+    auto table = nameIndexedTable(db);
     if (!table) {
         return table.error();
     }
-    const QStringList columns = table->columnNames();
-    if (columns.size() < store::PrescriptionColumnCount) {
-        return store::DbError{1, QStringLiteral("table has too few columns: ") + store::table::kPrescriptions};
-    }
-    auto indexColumn =
-        db.prepareNative(QStringLiteral("PRAGMA index_info(") + store::quoteIdentifier(store::kNameIndex) + u')');
-    if (!indexColumn) {
-        return indexColumn.error();
-    }
-    auto row = indexColumn->step();
-    if (!row) {
-        return row.error();
-    }
-    if (!*row) {
-        return store::DbError{1, QStringLiteral("no such index: ") + store::kNameIndex};
-    }
-    const QString quotedTable = store::quoteIdentifier(store::table::kPrescriptions);
     PrescriptionAdder adder;
-    auto seek = db.prepareNative(QStringLiteral("SELECT 1 FROM ") + quotedTable + QStringLiteral(" WHERE ") +
-                                 store::quoteIdentifier(indexColumn->text(2)) + QStringLiteral(" = ?1 LIMIT 1"));
-    if (!seek) {
-        return seek.error();
-    }
-    QStringList names;
-    QStringList marks;
-    for (int i = 0; i < store::PrescriptionColumnCount; ++i) {
-        names << store::quoteIdentifier(columns[i]);
-        marks << QStringLiteral("?%1").arg(i + 1);
-    }
-    auto insert = db.prepareNative(QStringLiteral("INSERT INTO ") + quotedTable + u'(' + names.join(u',') +
-                                   QStringLiteral(") VALUES(") + marks.join(u',') + u')');
-    if (!insert) {
-        return insert.error();
-    }
-    adder.m_seek = std::move(seek).value();
-    adder.m_insert = std::move(insert).value();
+    adder.m_table = std::move(table).value();
     return adder;
 }
 
 store::Result<bool> PrescriptionAdder::addIfNew(const EntryRecord& record) {
-    if (store::Status s = m_seek.bind(1, record[store::ColName]); !s) {
+    if (store::Status s = m_table.seek(record[store::ColName]); !s) {
         return s.error();
     }
-    auto found = m_seek.step();
-    if (store::Status s = m_seek.reset(); !s && found) {
-        return s.error();
-    }
-    if (!found) {
-        return found.error();
-    }
-    if (*found) {
+    if (!m_table.noMatch()) {
         return false;
     }
+    m_table.addNew();
     for (int i = 0; i < store::PrescriptionColumnCount; ++i) {
-        if (store::Status s = m_insert.bind(i + 1, record[i]); !s) {
-            return s.error();
-        }
+        m_table.setField(i, record[i]);
     }
-    auto done = m_insert.step();
-    if (store::Status s = m_insert.reset(); !s && done) {
+    if (store::Status s = m_table.update(); !s) {
         return s.error();
-    }
-    if (!done) {
-        return done.error();
     }
     return true;
 }

@@ -37,8 +37,8 @@ store::Result<std::optional<EntryRecord>> lookupByName(store::Database& db, cons
 store::Result<bool> addIfNew(store::Database& db, const EntryRecord& record);
 
 // Adds rows one after another on one connection, each as addIfNew does (the row is
-// written unless a row with its name exists), with the seek and the insert prepared
-// once instead of for every row.
+// written unless a row with its name exists), through one table whose seek and insert
+// are prepared once instead of for every row.
 class PrescriptionAdder {
 public:
     static store::Result<PrescriptionAdder> prepare(store::Database& db);
@@ -46,8 +46,7 @@ public:
     store::Result<bool> addIfNew(const EntryRecord& record);
 
 private:
-    store::Statement m_seek;
-    store::Statement m_insert;
+    store::Table m_table;
 };
 
 // Rewrites positions 1 to 7 of the row named record[0], leaving the name as

@@ -18,6 +18,11 @@ namespace fangji::store {
 namespace {
 // Page size of the files the store writes.
 constexpr int kPageSize = 4096;
+// Keys of a table's kept statements: the seek, and the inserts and updates, each of
+// which also carries one bit per column it writes (tables have far fewer than 62).
+constexpr quint64 kSeekStatement = quint64(1) << 63;
+constexpr quint64 kInsertStatements = quint64(1) << 62;
+constexpr quint64 kUpdateStatements = 0;
 } // namespace
 
 QString errorReport(const DbError& error, bool lineBreak) {
@@ -582,6 +587,7 @@ Status Table::setIndex(const QString& indexName) {
         return DbError{SQLITE_ERROR, QStringLiteral("no such index: ") + indexName};
     }
     m_indexColumn = stmt->text(2);
+    m_statements.erase(kSeekStatement); // it seeks on another column now
     return {};
 }
 
@@ -608,18 +614,28 @@ Status Table::seek(const QVariant& key) {
     if (m_indexColumn.isEmpty()) {
         return DbError{SQLITE_ERROR, QStringLiteral("no current index")};
     }
-    auto stmt = m_db->prepareNative(QStringLiteral("SELECT rowid, * FROM ") + quoteIdentifier(m_table) +
-                                    QStringLiteral(" WHERE ") + quoteIdentifier(m_indexColumn) +
-                                    QStringLiteral(" = ?1 LIMIT 1"));
-    if (!stmt) {
-        return stmt.error();
+    Status prepared;
+    Statement& stmt = statement(
+        kSeekStatement,
+        [this] {
+            return QStringLiteral("SELECT rowid, * FROM ") + quoteIdentifier(m_table) + QStringLiteral(" WHERE ") +
+                   quoteIdentifier(m_indexColumn) + QStringLiteral(" = ?1 LIMIT 1");
+        },
+        prepared);
+    if (!prepared) {
+        return prepared;
     }
-    if (Status s = stmt->bind(1, key); !s) {
+    if (Status s = stmt.bind(1, key); !s) {
         return s;
     }
-    auto found = loadRow(*stmt);
+    auto found = loadRow(stmt);
+    // The statement lets go of the table at once, as a finished one would.
+    const Status reset = stmt.reset();
     if (!found) {
         return found.error();
+    }
+    if (!reset) {
+        return reset;
     }
     m_noMatch = !*found;
     return {};
@@ -697,55 +713,64 @@ Status Table::update() {
     if (m_mode == Mode::None) {
         return DbError{SQLITE_ERROR, QStringLiteral("Update without AddNew or Edit.")};
     }
-    QStringList names;
-    std::vector<QVariant> values;
+    std::vector<int> dirty;
+    quint64 key = m_mode == Mode::Add ? kInsertStatements : kUpdateStatements;
     for (int c = 0; c < m_columns.size(); ++c) {
         if (m_dirty[c]) {
-            names << quoteIdentifier(m_columns[c]);
-            values.push_back(m_buffer[c]);
+            dirty.push_back(c);
+            key |= quint64(1) << c;
         }
     }
-    QString sql;
-    if (m_mode == Mode::Add) {
-        if (names.isEmpty()) {
-            sql = QStringLiteral("INSERT INTO ") + quoteIdentifier(m_table) + QStringLiteral(" DEFAULT VALUES");
-        } else {
-            QStringList marks;
-            for (int i = 0; i < names.size(); ++i) {
-                marks << QStringLiteral("?%1").arg(i + 1);
-            }
-            sql = QStringLiteral("INSERT INTO ") + quoteIdentifier(m_table) + u'(' + names.join(u',') +
-                  QStringLiteral(") VALUES(") + marks.join(u',') + u')';
+    if (m_mode == Mode::Edit && dirty.empty()) {
+        m_mode = Mode::None;
+        return {};
+    }
+    const auto sql = [this, &dirty] {
+        QStringList names;
+        QStringList marks;
+        for (size_t i = 0; i < dirty.size(); ++i) {
+            names << quoteIdentifier(m_columns[dirty[i]]);
+            marks << QStringLiteral("?%1").arg(i + 1);
         }
-    } else {
-        if (names.isEmpty()) {
-            m_mode = Mode::None;
-            return {};
+        if (m_mode == Mode::Add) {
+            if (names.isEmpty()) {
+                return QStringLiteral("INSERT INTO ") + quoteIdentifier(m_table) + QStringLiteral(" DEFAULT VALUES");
+            }
+            return QStringLiteral("INSERT INTO ") + quoteIdentifier(m_table) + u'(' + names.join(u',') +
+                   QStringLiteral(") VALUES(") + marks.join(u',') + u')';
         }
         QStringList sets;
         for (int i = 0; i < names.size(); ++i) {
-            sets << names[i] + QStringLiteral(" = ?%1").arg(i + 1);
+            sets << names[i] + QStringLiteral(" = ") + marks[i];
         }
-        sql = QStringLiteral("UPDATE ") + quoteIdentifier(m_table) + QStringLiteral(" SET ") + sets.join(u',') +
-              QStringLiteral(" WHERE rowid = ?%1").arg(names.size() + 1);
+        return QStringLiteral("UPDATE ") + quoteIdentifier(m_table) + QStringLiteral(" SET ") + sets.join(u',') +
+               QStringLiteral(" WHERE rowid = ?%1").arg(names.size() + 1);
+    };
+    std::vector<QVariant> values;
+    for (int c : dirty) {
+        values.push_back(m_buffer[c]);
     }
-    auto stmt = m_db->prepareNative(sql);
-    if (!stmt) {
-        return stmt.error();
+    Status prepared;
+    Statement& stmt = statement(key, sql, prepared);
+    if (!prepared) {
+        return prepared;
     }
     for (size_t i = 0; i < values.size(); ++i) {
-        if (Status s = stmt->bind(static_cast<int>(i) + 1, values[i]); !s) {
+        if (Status s = stmt.bind(static_cast<int>(i) + 1, values[i]); !s) {
             return s;
         }
     }
     if (m_mode == Mode::Edit) {
-        if (Status s = stmt->bind(static_cast<int>(values.size()) + 1, QVariant(m_rowid)); !s) {
+        if (Status s = stmt.bind(static_cast<int>(values.size()) + 1, QVariant(m_rowid)); !s) {
             return s;
         }
     }
-    auto done = stmt->step();
+    auto done = stmt.step();
     if (!done) {
         return done.error();
+    }
+    if (Status s = stmt.reset(); !s) {
+        return s;
     }
     if (m_mode == Mode::Add) {
         m_rowid = sqlite3_last_insert_rowid(m_db->handle());
@@ -753,6 +778,20 @@ Status Table::update() {
     m_current = m_buffer;
     m_mode = Mode::None;
     return {};
+}
+
+Statement& Table::statement(quint64 key, const std::function<QString()>& sql, Status& status) {
+    auto it = m_statements.find(key);
+    if (it == m_statements.end()) {
+        auto prepared = m_db->prepareNative(sql());
+        if (!prepared) {
+            status = prepared.error();
+            static Statement none;
+            return none;
+        }
+        it = m_statements.emplace(key, std::move(prepared).value()).first;
+    }
+    return it->second;
 }
 
 Status Table::deleteCurrent() {

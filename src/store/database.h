@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <type_traits>
 #include <vector>
@@ -126,6 +128,12 @@ private:
     std::vector<QVariant> m_current;
     std::vector<QVariant> m_buffer;
     std::vector<bool> m_dirty;
+    // The seek and the writes, prepared once per table and kept for the next row (a
+    // table used for many rows prepares each statement once). The key tells the
+    // statement: the seek, or an insert or update of one set of columns; sql makes its
+    // text when it is not prepared yet.
+    Statement& statement(quint64 key, const std::function<QString()>& sql, Status& status);
+    std::map<quint64, Statement> m_statements;
     qint64 m_rowid = 0;
     bool m_noMatch = true;
     Mode m_mode = Mode::None;
