@@ -79,6 +79,38 @@ void appendGridRow(GridRows& rows, const store::Statement& row, const int (&sour
     rows.appendUtf8(cells, sizes);
 }
 
+// Appends the rows of stmt to into until the statement ends (true) or budgetMs have
+// passed (false; at least one row is read). first: no row has been read yet, so the
+// next one tells whether the first name is Null.
+store::Result<bool> readGridSlice(store::Statement& stmt, const int (&source)[GridRows::kColumns], bool& first,
+                                  GridRows& into, qint64 budgetMs) {
+    QElapsedTimer clock;
+    clock.start();
+    // The clock is looked at every few rows only.
+    constexpr int kRowsPerLook = 64;
+    int sinceLook = 0;
+    while (true) {
+        auto row = stmt.step();
+        if (!row) {
+            return row.error();
+        }
+        if (!*row) {
+            return true;
+        }
+        if (first) {
+            into.setFirstNameNull(stmt.isNull(0));
+            first = false;
+        }
+        appendGridRow(into, stmt, source);
+        if (++sinceLook == kRowsPerLook) {
+            sinceLook = 0;
+            if (clock.elapsed() >= budgetMs) {
+                return false;
+            }
+        }
+    }
+}
+
 } // namespace
 
 store::Result<GridRows> readGridRows(store::Database& db, const QString& nameOrSql) {
@@ -89,15 +121,9 @@ store::Result<GridRows> readGridRows(store::Database& db, const QString& nameOrS
     }
     GridRows rows;
     bool first = true;
-    const store::Status read = store::forEachRow(*stmt, [&](const store::Statement& row) {
-        if (first) {
-            rows.setFirstNameNull(row.isNull(0));
-            first = false;
-        }
-        appendGridRow(rows, row, source);
-    });
-    if (!read) {
-        return read.error();
+    auto done = readGridSlice(*stmt, source, first, rows, std::numeric_limits<qint64>::max());
+    if (!done) {
+        return done.error();
     }
     return rows;
 }
@@ -114,33 +140,17 @@ store::Result<GridReader> GridReader::open(store::Database db, const QString& na
 }
 
 store::Result<bool> GridReader::read(GridRows& into, qint64 budgetMs) {
-    QElapsedTimer clock;
-    clock.start();
-    // The clock is looked at every few rows only.
-    constexpr int kRowsPerLook = 64;
-    int sinceLook = 0;
-    while (!m_done) {
-        auto row = m_stmt.step();
-        if (!row) {
-            return row.error();
-        }
-        if (!*row) {
-            m_done = true;
-            // The statement ends its read at once; the connection stays for nothing.
-            m_stmt = store::Statement();
-            break;
-        }
-        if (m_first) {
-            into.setFirstNameNull(m_stmt.isNull(0));
-            m_first = false;
-        }
-        appendGridRow(into, m_stmt, m_source);
-        if (++sinceLook == kRowsPerLook) {
-            sinceLook = 0;
-            if (clock.elapsed() >= budgetMs) {
-                break;
-            }
-        }
+    if (m_done) {
+        return true;
+    }
+    auto done = readGridSlice(m_stmt, m_source, m_first, into, budgetMs);
+    if (!done) {
+        return done.error();
+    }
+    if (*done) {
+        m_done = true;
+        // The statement ends its read at once; the connection stays for nothing.
+        m_stmt = store::Statement();
     }
     return m_done;
 }
