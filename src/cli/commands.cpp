@@ -176,9 +176,9 @@ QString missingRequired(const entry::EntryRecord& r) {
 
 // The input of add, read piece by piece so that a large input is never held whole.
 // Each piece ends after a line break (for CSV, one outside quotes) and is read by the
-// same reader a whole input would go through; a later piece is read with the byte
-// order mark in front (so that one at its own start stays data) and, for CSV, with
-// the input's header, and its line numbers are counted on from the pieces before.
+// same reader a whole input would go through, told where the piece stands: its
+// first line's number, whether it starts the input (only there is a byte order mark
+// skipped) and, for CSV, the columns the input's header named.
 class AddInput {
 public:
     explicit AddInput(QIODevice& device) : m_device(device) {}
@@ -213,46 +213,21 @@ public:
         m_scanned = std::max<qsizetype>(0, m_scanned - cut);
         m_lastRowEnd = 0;
         m_done = m_atEnd && m_pending.isEmpty();
+        const InputPosition at{m_lines + 1, m_first};
         Input in;
-        if (m_first) {
-            m_first = false;
-            in = m_format == Format::Csv ? readCsv(piece) : readJsonLines(piece);
-            if (m_format == Format::Csv && m_headerEnd > 0) {
-                const qsizetype from = piece.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
-                m_header = kByteOrderMark + piece.sliced(from, m_headerEnd - from);
-                m_headerLines = countLines(m_header);
-            }
+        if (m_format == Format::Csv) {
+            in = m_first ? readCsv(piece, at, &m_columns) : readCsvRows(piece, m_columns, at);
         } else {
-            const bool csv = m_format == Format::Csv;
-            in = csv ? readCsv(m_header + piece) : readJsonLines(kByteOrderMark + piece);
-            const int shift = m_lines - (csv ? m_headerLines : 0);
-            for (InputRecord& r : in.records) {
-                r.line += shift;
-            }
-            static const QRegularExpression lineOfError(QStringLiteral("^第 (\\d+) 行"));
-            if (const auto m = lineOfError.match(in.error); m.hasMatch()) {
-                in.error.replace(m.capturedStart(1), m.capturedLength(1),
-                                 QString::number(m.captured(1).toInt() + shift));
-            }
+            in = readJsonLines(piece, at);
         }
-        m_lines += countLines(piece);
+        m_first = false;
+        m_lines += in.lineBreaks;
         return in;
     }
 
 private:
     static inline const QByteArray kByteOrderMark = QByteArrayLiteral("\xEF\xBB\xBF");
     static constexpr qint64 kPieceBytes = qint64(4) << 20;
-
-    // Line breaks in bytes that end after one: CR, LF and CR LF each count once.
-    static int countLines(QByteArrayView bytes) {
-        int lines = 0;
-        for (qsizetype i = 0; i < bytes.size(); ++i) {
-            if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'))) {
-                ++lines;
-            }
-        }
-        return lines;
-    }
 
     bool formatDecided() const {
         if (m_pending.size() < kByteOrderMark.size()) {
@@ -351,9 +326,8 @@ private:
     bool m_quoted = false;
     bool m_fieldStarted = false;
     bool m_rowHasContent = false;
-    QByteArray m_header; // CSV: byte order mark, the lines up to and with the header row
-    int m_headerLines = 0;
-    int m_lines = 0; // lines of the pieces given out
+    CsvColumns m_columns; // CSV: what the header named
+    int m_lines = 0;      // lines of the pieces given out
     bool m_atEnd = false;
     bool m_first = true;
     bool m_done = false;

@@ -110,10 +110,11 @@ namespace {
 
 const QByteArray kByteOrderMark = QByteArrayLiteral("\xEF\xBB\xBF");
 
-// The input without the byte order mark the file may start with.
-QByteArrayView withoutByteOrderMark(const QByteArray& data) {
+// The input without the byte order mark the file may start with (a piece that does not
+// start the input keeps a U+FEFF at its start as data).
+QByteArrayView withoutByteOrderMark(const QByteArray& data, InputPosition at = {}) {
     QByteArrayView view(data);
-    return view.startsWith(kByteOrderMark) ? view.sliced(kByteOrderMark.size()) : view;
+    return at.atStart && view.startsWith(kByteOrderMark) ? view.sliced(kByteOrderMark.size()) : view;
 }
 
 const QString kNotUtf8 = QStringLiteral("不是有效的 UTF-8 文字");
@@ -441,10 +442,10 @@ private:
     QString m_error;
 };
 
-// Splits at CR, LF and CR LF; each piece with its 1-based line number.
-QList<std::pair<int, QByteArrayView>> splitLines(QByteArrayView data) {
+// Splits at CR, LF and CR LF; each piece with its line number, counted from firstLine.
+QList<std::pair<int, QByteArrayView>> splitLines(QByteArrayView data, int firstLine, int* lineBreaks) {
     QList<std::pair<int, QByteArrayView>> lines;
-    int line = 1;
+    int line = firstLine;
     qsizetype from = 0;
     for (qsizetype i = 0; i < data.size(); ++i) {
         const char c = data[i];
@@ -457,6 +458,7 @@ QList<std::pair<int, QByteArrayView>> splitLines(QByteArrayView data) {
         }
         from = i + 1;
     }
+    *lineBreaks = line - firstLine;
     if (from < data.size()) {
         lines.append({line, data.sliced(from)});
     }
@@ -523,16 +525,17 @@ struct CsvRow {
 };
 
 // Splits CSV into rows of fields (RFC 4180): CR, LF and CR LF end a row outside quotes
-// and are data inside them; a quote that never ends refuses the whole input.
-QList<CsvRow> splitCsv(QByteArrayView data, QString* error) {
+// and are data inside them; a quote that never ends refuses the whole input. Lines
+// are numbered from firstLine; lineBreaks receives how many the data held.
+QList<CsvRow> splitCsv(QByteArrayView data, int firstLine, QString* error, int* lineBreaks) {
     QList<CsvRow> rows;
-    CsvRow row{1, {}, {}};
+    CsvRow row{firstLine, {}, {}};
     QByteArray field;
     bool quoted = false;
     bool fieldStarted = false;
     bool quoteClosed = false; // the field's closing quote has been read
-    int line = 1;
-    int quoteLine = 1;
+    int line = firstLine;
+    int quoteLine = firstLine;
     auto endField = [&] {
         row.fields << field;
         field.clear();
@@ -593,6 +596,7 @@ QList<CsvRow> splitCsv(QByteArrayView data, QString* error) {
             fieldStarted = true;
         }
     }
+    *lineBreaks = line - firstLine;
     if (quoted) {
         *error = lineError(quoteLine, QStringLiteral("引号没有结束"));
         return {};
@@ -625,24 +629,64 @@ Format detectInputFormat(const QByteArray& data) {
     return Format::JsonLines;
 }
 
-Input readJsonLines(const QByteArray& data) {
+Input readJsonLines(const QByteArray& data, InputPosition at) {
     Input in;
-    for (const auto& [line, bytes] : splitLines(withoutByteOrderMark(data))) {
-        if (!isBlankLine(bytes)) {
-            in.records << jsonRecord(line, bytes);
+    for (const auto& [line, text] : splitLines(withoutByteOrderMark(data, at), at.firstLine, &in.lineBreaks)) {
+        if (!isBlankLine(text)) {
+            in.records << jsonRecord(line, text);
         }
     }
     return in;
 }
 
-Input readCsv(const QByteArray& data) {
+namespace {
+
+// The records of CSV rows under a header that named columns.
+void appendCsvRecords(Input& in, const QList<CsvRow>& rows, qsizetype from, const CsvColumns& positions) {
+    for (qsizetype r = from; r < rows.size(); ++r) {
+        const CsvRow& row = rows[r];
+        InputRecord rec;
+        rec.line = row.line;
+        rec.error = row.error;
+        for (QString& t : rec.record) {
+            t = QStringLiteral("");
+        }
+        if (rec.error.isEmpty() && row.fields.size() > positions.size()) {
+            rec.error = QStringLiteral("字段多于列名");
+        }
+        for (qsizetype c = 0; rec.error.isEmpty() && c < row.fields.size(); ++c) {
+            const std::optional<QString> text = decodeUtf8(row.fields[c]);
+            if (!text) {
+                rec.error = kNotUtf8;
+            } else if (positions[c] >= 0) {
+                rec.record[positions[c]] = *text;
+            } else if (!text->isEmpty()) {
+                rec.error = QStringLiteral("第 %1 列没有列名").arg(c + 1);
+            }
+        }
+        in.records << rec;
+    }
+}
+
+} // namespace
+
+Input readCsvRows(const QByteArray& data, const CsvColumns& columns, InputPosition at) {
     Input in;
-    const QList<CsvRow> rows = splitCsv(withoutByteOrderMark(data), &in.error);
+    const QList<CsvRow> rows = splitCsv(withoutByteOrderMark(data, at), at.firstLine, &in.error, &in.lineBreaks);
+    if (in.error.isEmpty()) {
+        appendCsvRecords(in, rows, 0, columns);
+    }
+    return in;
+}
+
+Input readCsv(const QByteArray& data, InputPosition at, CsvColumns* columns) {
+    Input in;
+    const QList<CsvRow> rows = splitCsv(withoutByteOrderMark(data, at), at.firstLine, &in.error, &in.lineBreaks);
     if (!in.error.isEmpty() || rows.isEmpty()) {
         return in;
     }
     // Column of the input -> position in the record; -1 for a column without a name.
-    QList<int> positions;
+    CsvColumns positions;
     bool anyKnown = false;
     const CsvRow& header = rows[0];
     if (!header.error.isEmpty()) {
@@ -673,29 +717,10 @@ Input readCsv(const QByteArray& data) {
         in.error = lineError(header.line, QStringLiteral("CSV 的第一行应是列名：") + columnNames().join(u','));
         return in;
     }
-    for (qsizetype r = 1; r < rows.size(); ++r) {
-        const CsvRow& row = rows[r];
-        InputRecord rec;
-        rec.line = row.line;
-        rec.error = row.error;
-        for (QString& t : rec.record) {
-            t = QStringLiteral("");
-        }
-        if (rec.error.isEmpty() && row.fields.size() > positions.size()) {
-            rec.error = QStringLiteral("字段多于列名");
-        }
-        for (qsizetype c = 0; rec.error.isEmpty() && c < row.fields.size(); ++c) {
-            const std::optional<QString> text = decodeUtf8(row.fields[c]);
-            if (!text) {
-                rec.error = kNotUtf8;
-            } else if (positions[c] >= 0) {
-                rec.record[positions[c]] = *text;
-            } else if (!text->isEmpty()) {
-                rec.error = QStringLiteral("第 %1 列没有列名").arg(c + 1);
-            }
-        }
-        in.records << rec;
+    if (columns != nullptr) {
+        *columns = positions;
     }
+    appendCsvRecords(in, rows, 1, positions);
     return in;
 }
 

@@ -43,7 +43,18 @@ struct InputRecord {
 struct Input {
     QList<InputRecord> records;
     QString error;
+    int lineBreaks = 0; // CR, LF and CR LF in the bytes read, each counted once
 };
+
+// Where a piece of an input read piece by piece stands in the whole input.
+struct InputPosition {
+    int firstLine = 1;   // the number of the piece's first line
+    bool atStart = true; // the piece begins the input: a byte order mark there is skipped
+};
+
+// For each column of a CSV input, the position of its text in the record (-1: a
+// column without a name).
+using CsvColumns = QList<int>;
 
 // The readers take the input's bytes as they are: a UTF-8 byte order mark at the
 // very start is skipped; CR, LF and CR LF each end a line; blank lines are skipped.
@@ -55,10 +66,13 @@ struct Input {
 // string, a number (kept as written) or null (an empty text). A line that is not
 // an object, an unknown or repeated key, and a string with an unpaired surrogate
 // escape are refused.
-Input readJsonLines(const QByteArray& data);
+Input readJsonLines(const QByteArray& data, InputPosition at = {});
 // CSV (RFC 4180) with a header row of column names. An unknown or repeated column
-// name refuses the input; inside quotes, line breaks are data.
-Input readCsv(const QByteArray& data);
+// name refuses the input; inside quotes, line breaks are data. columns, when given,
+// receives what the header named.
+Input readCsv(const QByteArray& data, InputPosition at = {}, CsvColumns* columns = nullptr);
+// Rows of CSV that follow a header read before (a later piece of the same input).
+Input readCsvRows(const QByteArray& data, const CsvColumns& columns, InputPosition at);
 
 // Guesses the input format: after a byte order mark and blanks, "{" or "[" means
 // JSON Lines; anything else CSV.
