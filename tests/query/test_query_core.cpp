@@ -15,6 +15,20 @@ using fangji::testing::TestDataDir;
 
 namespace {
 
+// The fourteen criteria in the window's order: 名称, 来源, three 药材, three 功效, three 主治, three 临床.
+Criteria criteriaOf(const QStringList& texts) {
+    Criteria c;
+    c.name = texts[0];
+    c.source = texts[1];
+    for (int i = 0; i < 3; ++i) {
+        c.herbs[i] = texts[2 + i];
+        c.effects[i] = texts[5 + i];
+        c.indications[i] = texts[8 + i];
+        c.clinical[i] = texts[11 + i];
+    }
+    return c;
+}
+
 // Prescriptions: name, composition, effects, indications, usage, source, clinical use, notes.
 QStringList rx(const QString& name, const QString& composition, const QString& effects = QStringLiteral("清热"),
                const QString& indications = QStringLiteral("发热"), const QString& source = QStringLiteral("伤寒论"),
@@ -122,15 +136,7 @@ void TestQueryCore::statement_exactText() {
     QFETCH(QStringList, texts);
     QFETCH(QString, sort);
     QFETCH(QString, expected);
-    Criteria c;
-    c.name = texts[0];
-    c.source = texts[1];
-    for (int i = 0; i < 3; ++i) {
-        c.herbs[i] = texts[2 + i];
-        c.effects[i] = texts[5 + i];
-        c.indications[i] = texts[8 + i];
-        c.clinical[i] = texts[11 + i];
-    }
+    const Criteria c = criteriaOf(texts);
     QCOMPARE(buildQueryStatement(c, sort), expected);
 }
 
@@ -282,15 +288,7 @@ void TestQueryCore::query_criteria() {
     withNull[store::ColSource] = QString();
     QVERIFY(testing::addPrescription(db, withNull));
 
-    Criteria c;
-    c.name = texts[0];
-    c.source = texts[1];
-    for (int i = 0; i < 3; ++i) {
-        c.herbs[i] = texts[2 + i];
-        c.effects[i] = texts[5 + i];
-        c.indications[i] = texts[8 + i];
-        c.clinical[i] = texts[11 + i];
-    }
+    const Criteria c = criteriaOf(texts);
     auto rows = runQuery(db, c, kSortByName);
     QVERIFY2(rows.ok(), rows.ok() ? "" : qPrintable(rows.error().description));
     QCOMPARE(names(*rows), expected);
@@ -329,15 +327,7 @@ void TestQueryCore::query_storedControlCharacters() {
         db, rx(u"桂枝汤"_qs, u"桂枝 芍\u001b药"_qs, u"清热"_qs, u"发热"_qs, u"伤寒论"_qs, u"感冒'\u0000"_qs)));
     QStringList texts(14, QString());
     texts[index] = criterion;
-    Criteria c;
-    c.name = texts[0];
-    c.source = texts[1];
-    for (int i = 0; i < 3; ++i) {
-        c.herbs[i] = texts[2 + i];
-        c.effects[i] = texts[5 + i];
-        c.indications[i] = texts[8 + i];
-        c.clinical[i] = texts[11 + i];
-    }
+    const Criteria c = criteriaOf(texts);
     QVERIFY(!buildQueryStatement(c, kSortByName).contains(QChar(0)));
     auto rows = runQuery(db, c, kSortByName);
     QVERIFY2(rows.ok(), rows.ok() ? "" : qPrintable(rows.error().description));
