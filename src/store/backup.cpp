@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -284,6 +285,211 @@ Result<std::optional<QString>> byteCopyBeside(Database& source, const QFileInfo&
     return std::optional<QString>(*part);
 }
 
+// The connection's own handle on its database file.
+Result<sqlite3_file*> fileOf(Database& db) {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db.handle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || file == nullptr ||
+        file->pMethods == nullptr) {
+        return DbError{SQLITE_IOERR, QStringLiteral("database file handle not available")};
+    }
+    return file;
+}
+
+DbError ioError(int rc) {
+    return DbError{rc, QString::fromUtf8(sqlite3_errstr(rc))};
+}
+
+bool inRollbackJournalMode(Database& db) {
+    auto mode = singleText(db, QStringLiteral("PRAGMA journal_mode"));
+    return mode && (mode->compare(QStringLiteral("delete"), Qt::CaseInsensitive) == 0 ||
+                    mode->compare(QStringLiteral("truncate"), Qt::CaseInsensitive) == 0 ||
+                    mode->compare(QStringLiteral("persist"), Qt::CaseInsensitive) == 0);
+}
+
+void put32(char* at, quint32 v) {
+    at[0] = static_cast<char>(v >> 24);
+    at[1] = static_cast<char>(v >> 16);
+    at[2] = static_cast<char>(v >> 8);
+    at[3] = static_cast<char>(v);
+}
+
+Status syncFolderOf(const QString& path) {
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) {
+        return DbError{SQLITE_IOERR, QStringLiteral("cannot open folder ") + QFileInfo(path).absolutePath()};
+    }
+    const int rc = fsync(fd);
+    ::close(fd);
+    return rc == 0 ? Status() : Status(DbError{SQLITE_IOERR, QStringLiteral("cannot sync folder")});
+}
+
+// Writes the engine's rollback journal for the `pages` pages of `file` as they stand:
+// the header the engine reads back (magic, record count, checksum nonce, original page
+// count, sector and page size) and one record a page (number, bytes, checksum). The
+// records go first under a header whose magic is still zero, so that a journal cut off
+// while it was written is no journal at all; the header follows once they are durable.
+constexpr int kJournalSector = 4096;
+Status writeRollbackJournal(sqlite3_file* file, quint32 pages, int pageSize, const QString& journal) {
+    QFile out(journal);
+    if (!out.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
+        return DbError{SQLITE_CANTOPEN, out.errorString()};
+    }
+    quint32 nonce = 0;
+    sqlite3_randomness(sizeof nonce, &nonce);
+    QByteArray header(kJournalSector, '\0');
+    if (out.write(header) != header.size()) {
+        return DbError{SQLITE_IOERR, out.errorString()};
+    }
+    constexpr quint32 kBatch = 256;
+    const int record = pageSize + 8;
+    QByteArray batch(static_cast<qsizetype>(kBatch) * record, Qt::Uninitialized);
+    for (quint32 first = 1; first <= pages; first += kBatch) {
+        const quint32 count = std::min(kBatch, pages - first + 1);
+        for (quint32 i = 0; i < count; ++i) {
+            char* at = batch.data() + static_cast<qsizetype>(i) * record;
+            const quint32 pgno = first + i;
+            put32(at, pgno);
+            const int rc = file->pMethods->xRead(file, at + 4, pageSize, sqlite3_int64(pgno - 1) * pageSize);
+            if (rc != SQLITE_OK) {
+                return ioError(rc);
+            }
+            quint32 sum = nonce;
+            for (int x = pageSize - 200; x > 0; x -= 200) {
+                sum += static_cast<unsigned char>(at[4 + x]);
+            }
+            put32(at + 4 + pageSize, sum);
+        }
+        const qsizetype bytes = static_cast<qsizetype>(count) * record;
+        if (out.write(batch.constData(), bytes) != bytes) {
+            return DbError{SQLITE_IOERR, out.errorString()};
+        }
+    }
+    if (!out.flush() || fsync(out.handle()) != 0) {
+        return DbError{SQLITE_IOERR, out.errorString()};
+    }
+    static constexpr unsigned char kMagic[8] = {0xd9, 0xd5, 0x05, 0xf9, 0x20, 0xa1, 0x63, 0xd7};
+    std::copy(std::begin(kMagic), std::end(kMagic), header.begin());
+    put32(header.data() + 8, pages);
+    put32(header.data() + 12, nonce);
+    put32(header.data() + 16, pages);
+    put32(header.data() + 20, kJournalSector);
+    put32(header.data() + 24, static_cast<quint32>(pageSize));
+    if (!out.seek(0) || out.write(header) != header.size() || !out.flush() || fsync(out.handle()) != 0) {
+        return DbError{SQLITE_IOERR, out.errorString()};
+    }
+    out.close();
+    return syncFolderOf(journal);
+}
+
+// Puts the bytes of `source`'s file into `live`'s file as they stand, under the
+// engine's own locking and journal: an exclusive transaction on `live` keeps every other
+// connection out, the old pages go into a rollback journal first (a restore killed
+// before the journal is removed is rolled back by the next open, as any interrupted
+// write is), then the new bytes are written and made durable, and removing the journal
+// commits. Nothing is decrypted or encrypted: this serves when both files were keyed
+// with the same salt (a backup this installation made) and have one page size; it
+// returns false, having changed nothing, otherwise.
+Result<bool> restoreBytes(Database& source, Database& live, int waitMs, const CopyProgress& progress) {
+    if (!inRollbackJournalMode(live) || !inRollbackJournalMode(source) || source.pageSize() != live.pageSize()) {
+        return false;
+    }
+    const int pageSize = live.pageSize();
+    if (Status s = source.begin(); !s) {
+        return s.error();
+    }
+    // The first read takes the shared lock on the backup, which the transaction keeps.
+    Status s = source.firstValue(QStringLiteral("SELECT count(*) FROM sqlite_master")).status();
+    sqlite3_busy_timeout(live.handle(), waitMs);
+    bool locked = false;
+    if (s) {
+        s = live.executeNative(QStringLiteral("BEGIN EXCLUSIVE"));
+        locked = s.ok();
+    }
+    auto from = s ? fileOf(source) : Result<sqlite3_file*>(s.error());
+    auto to = from ? fileOf(live) : Result<sqlite3_file*>(from.error());
+    sqlite3_int64 newBytes = 0;
+    sqlite3_int64 oldBytes = 0;
+    bool applicable = false;
+    if (to) {
+        char saltFrom[16] = {};
+        char saltTo[16] = {};
+        int rc = (*from)->pMethods->xFileSize(*from, &newBytes);
+        if (rc == SQLITE_OK) {
+            rc = (*to)->pMethods->xFileSize(*to, &oldBytes);
+        }
+        if (rc == SQLITE_OK && (newBytes < pageSize || oldBytes < pageSize)) {
+            rc = SQLITE_DONE;
+        }
+        if (rc == SQLITE_OK) {
+            rc = (*from)->pMethods->xRead(*from, saltFrom, sizeof saltFrom, 0);
+        }
+        if (rc == SQLITE_OK) {
+            rc = (*to)->pMethods->xRead(*to, saltTo, sizeof saltTo, 0);
+        }
+        s = rc == SQLITE_OK || rc == SQLITE_DONE ? Status() : Status(ioError(rc));
+        applicable = rc == SQLITE_OK && std::equal(std::begin(saltFrom), std::end(saltFrom), std::begin(saltTo)) &&
+                     newBytes % pageSize == 0 && oldBytes % pageSize == 0 && newBytes > 0 && oldBytes > 0;
+    } else {
+        s = to.error();
+    }
+    const QString journal = journalOf(QString::fromUtf8(sqlite3_db_filename(live.handle(), "main")));
+    bool journalWritten = false;
+    if (s && applicable) {
+        s = writeRollbackJournal(*to, static_cast<quint32>(oldBytes / pageSize), pageSize, journal);
+        journalWritten = true;
+    }
+    if (s && applicable) {
+        // The engine's file layer writes at most 128 KiB a call.
+        constexpr sqlite3_int64 kChunk = 64 << 10;
+        QByteArray buffer(static_cast<qsizetype>(kChunk), Qt::Uninitialized);
+        int rc = SQLITE_OK;
+        for (sqlite3_int64 offset = 0; rc == SQLITE_OK && offset < newBytes; offset += kChunk) {
+            const int amount = static_cast<int>(std::min(kChunk, newBytes - offset));
+            rc = (*from)->pMethods->xRead(*from, buffer.data(), amount, offset);
+            if (rc == SQLITE_OK) {
+                rc = (*to)->pMethods->xWrite(*to, buffer.constData(), amount, offset);
+            }
+            if (rc == SQLITE_OK && progress) {
+                progress(offset + amount, newBytes);
+            }
+        }
+        if (rc == SQLITE_OK && newBytes < oldBytes) {
+            rc = (*to)->pMethods->xTruncate(*to, newBytes);
+        }
+        if (rc == SQLITE_OK) {
+            rc = (*to)->pMethods->xSync(*to, SQLITE_SYNC_NORMAL);
+        }
+        s = rc == SQLITE_OK ? Status() : Status(ioError(rc));
+        // Removing the journal commits; while it stays, the next open rolls the old pages
+        // back in.
+        if (s && !QFile::remove(journal)) {
+            s = DbError{SQLITE_IOERR, QStringLiteral("不能删除日志文件 ") + journal};
+        }
+        if (s) {
+            s = syncFolderOf(journal);
+        }
+        journalWritten = !s;
+    }
+    if (!s && journalWritten) {
+        // The old pages are in the journal: play them back now, while the lock is held.
+        live.close();
+    } else if (locked) {
+        (void)live.rollback();
+    }
+    (void)source.rollback();
+    if (!s) {
+        return s.error();
+    }
+    return applicable;
+}
+
+// A busy or locked file is reported as in use; other errors as they are.
+DbError inUseOr(const DbError& e) {
+    const int primary = e.number & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? DbError{kErrorInUse, kInUse} : e;
+}
+
 bool isNotADatabase(const DbError& e) {
     const int primary = e.number & 0xff;
     return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
@@ -342,9 +548,10 @@ Status backupDatabase(const QString& from, const QString& to, const QString& con
     if (bytes->has_value()) {
         source->close();
         copied = **bytes;
-        if (Status s = verifyCopy(copied, connect, nullptr); !s) {
+        // The bytes are one consistent state of a file that opened; the open checks them.
+        if (auto opened = Database::open(copied, connect); !opened) {
             removeWithJournal(copied);
-            return s;
+            return opened.error();
         }
     } else {
         // The copy keeps the source's page size: the cipher copies page by page.
@@ -362,7 +569,8 @@ Status backupDatabase(const QString& from, const QString& to, const QString& con
     return {};
 }
 
-Status restoreDatabase(const QString& from, const QString& to, const QString& connect, int waitMs) {
+Status restoreDatabase(const QString& from, const QString& to, const QString& connect, int waitMs,
+                       const CopyProgress& progress) {
     const QFileInfo target(to);
     if (target.isDir()) {
         return DbError{SQLITE_CANTOPEN, QStringLiteral("unable to open database file")};
@@ -375,19 +583,34 @@ Status restoreDatabase(const QString& from, const QString& to, const QString& co
     if (!source) {
         return source.error();
     }
+
+    // Opening the database file rolls back whatever an interrupted write left in its journal.
+    auto live = target.exists() ? Database::open(to, connect) : Result<Database>(DbError{SQLITE_NOTADB, QString()});
+    if (!live && !isNotADatabase(live.error())) {
+        return inUseOr(live.error());
+    }
+    if (live) {
+        auto inPlace = restoreBytes(*source, *live, waitMs, progress);
+        if (!inPlace || *inPlace) {
+            live->close();
+            source->close();
+            if (!inPlace) {
+                // A journal left by a failed write is rolled back by this open.
+                (void)Database::open(to, connect);
+                return inUseOr(inPlace.error());
+            }
+            // The bytes are the backup's own; the open checks key and schema.
+            auto restored = Database::open(to, connect);
+            return restored ? Status() : Status(restored.error());
+        }
+    }
+
     if (Status s = checkIntegrity(*source); !s) {
         return s;
     }
     auto expected = rowCounts(*source);
     if (!expected) {
         return expected.error();
-    }
-
-    // Opening the database file rolls back whatever an interrupted write left in its journal.
-    auto live = target.exists() ? Database::open(to, connect) : Result<Database>(DbError{SQLITE_NOTADB, QString()});
-    if (!live && !isNotADatabase(live.error())) {
-        const int primary = live.error().number & 0xff;
-        return primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? DbError{kErrorInUse, kInUse} : live.error();
     }
     if (!live) {
         // Missing, or no database at all: nothing else can be using its content, so it
@@ -433,11 +656,7 @@ Status restoreDatabase(const QString& from, const QString& to, const QString& co
         removeWithJournal(converted);
     }
     if (!copied) {
-        const int primary = copied.error().number & 0xff;
-        if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
-            return DbError{kErrorInUse, kInUse};
-        }
-        return copied;
+        return inUseOr(copied.error());
     }
     return verifyCopy(to, connect, &*expected);
 }

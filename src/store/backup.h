@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace fangji::store {
 
 // Result codes of the copy operations beyond the engine's own.
@@ -29,9 +31,16 @@ Status backupDatabase(const QString& from, const QString& to, const QString& con
 // restored content, and an interrupted restore leaves the old content. While another
 // connection reads or writes `to`, the restore waits at most `waitMs` and then fails
 // with kErrorInUse, changing nothing. A file at `to` that is missing or no database
-// at all is replaced as a whole. Before it reports success the restored file passes
-// the engine's integrity check and holds as many rows in every table as `from`.
-Status restoreDatabase(const QString& from, const QString& to, const QString& connect, int waitMs);
+// at all is replaced as a whole.
+// When both files carry the same salt and page size (a backup this installation made)
+// the backup's bytes are written as they stand, after the old pages went into the
+// engine's rollback journal; the result opens with its key and schema. Otherwise the
+// pages are copied through the cipher, and the result passes the engine's quick check
+// and holds as many rows in every table as `from`. `progress`, when given, hears the
+// bytes written so far and the total as the copy goes on.
+using CopyProgress = std::function<void(qint64 done, qint64 total)>;
+Status restoreDatabase(const QString& from, const QString& to, const QString& connect, int waitMs,
+                       const CopyProgress& progress = {});
 
 // Removes the temporary copies (and their journals) that an interrupted backup or
 // restore left beside `target`; files of other names are never touched.

@@ -6,7 +6,11 @@
 //                                 ("并发写入") until a line arrives on standard input,
 //                                 then commits and prints "commit ok" or the error
 //   db_writer hold-read FILE      the same with an open read transaction
+//   db_writer restore-killed BACKUP FILE PERCENT
+//                                 restores BACKUP into FILE and is killed once PERCENT
+//                                 of the backup's bytes are written
 // Each prints "ready" once its transaction is open.
+#include "store/backup.h"
 #include "store/database.h"
 #include "store/schema.h"
 
@@ -38,6 +42,16 @@ void say(const char* text) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() == 5 && args[1] == QStringLiteral("restore-killed")) {
+        const qint64 percent = args[4].toLongLong();
+        const store::Status s =
+            store::restoreDatabase(args[2], args[3], store::kMainConnect, 1000, [percent](qint64 done, qint64 total) {
+                if (done * 100 >= total * percent) {
+                    std::raise(SIGKILL);
+                }
+            });
+        return s ? 3 : fail(s.error());
+    }
     if (args.size() != 3) {
         std::fputs("usage: db_writer interrupt|hold-write|hold-read FILE\n", stderr);
         return 2;

@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace fangji;
@@ -223,6 +224,8 @@ private slots:
     void restore_afterKilledWrite_leavesBackupExactly();
     void restore_whileAnotherProcessHoldsFile_refusesAndChangesNothing_data();
     void restore_whileAnotherProcessHoldsFile_refusesAndChangesNothing();
+    void restore_killedWhileWriting_nextOpenGivesOldContent_data();
+    void restore_killedWhileWriting_nextOpenGivesOldContent();
     void restore_fromCommandLineWhileHeld_refused();
     void copies_workWithEveryPageSize_data();
     void copies_workWithEveryPageSize();
@@ -264,6 +267,50 @@ void TestCopyFaults::restore_afterKilledWrite_leavesBackupExactly() {
     QCOMPARE(integrity(data.databasePath()), QStringLiteral("ok"));
     QCOMPARE(content(data.databasePath()), expected);
     QCOMPARE(leftovers(data.dataDir()), QStringList());
+}
+
+void TestCopyFaults::restore_killedWhileWriting_nextOpenGivesOldContent_data() {
+    QTest::addColumn<int>("liveRows");
+    QTest::addColumn<int>("backupRows");
+    QTest::addColumn<int>("percent"); // of the backup's bytes written when the process dies
+    QTest::newRow("smaller backup, first chunk") << 1500 << 100 << 1;
+    QTest::newRow("smaller backup, every byte written") << 1500 << 100 << 100;
+    QTest::newRow("larger backup, half written") << 100 << 1500 << 50;
+    QTest::newRow("larger backup, every byte written") << 100 << 1500 << 100;
+}
+
+// The restore written into the file itself, killed while it writes: the old pages are
+// in the journal, so the next open gives the old content, and a restore then succeeds.
+void TestCopyFaults::restore_killedWhileWriting_nextOpenGivesOldContent() {
+    QFETCH(int, liveRows);
+    QFETCH(int, backupRows);
+    QFETCH(int, percent);
+    // The backup comes from another installation of the same template.
+    QTemporaryDir backups;
+    const QString backup = backups.filePath(QStringLiteral("b.mdb"));
+    {
+        testing::TestDataDir other;
+        QVERIFY(addRows(other.databasePath(), QStringLiteral("备"), backupRows));
+        QVERIFY(admin::backupDatabaseFile(other.databasePath(), backup).ok());
+    }
+    testing::TestDataDir data;
+    QVERIFY(addRows(data.databasePath(), QStringLiteral("旧"), liveRows));
+    const Content before = content(data.databasePath());
+
+    QProcess restorer;
+    restorer.start(binary(QStringLiteral("db_writer")),
+                   {QStringLiteral("restore-killed"), backup, data.databasePath(), QString::number(percent)});
+    QVERIFY(restorer.waitForFinished(30000));
+    QVERIFY2(restorer.exitStatus() == QProcess::CrashExit, restorer.readAllStandardError().constData());
+    QVERIFY(QFile::exists(data.databasePath() + QStringLiteral("-journal")));
+
+    QCOMPARE(content(data.databasePath()), before);
+    QCOMPARE(integrity(data.databasePath()), QStringLiteral("ok"));
+    QCOMPARE(leftovers(data.dataDir()), QStringList());
+    const store::Status restored = admin::restoreDatabaseFile(backup, data.databasePath());
+    QVERIFY2(restored.ok(), qPrintable(restored.ok() ? QString() : restored.error().description));
+    QCOMPARE(content(data.databasePath()), content(backup));
+    QCOMPARE(content(data.databasePath()).value(store::table::kPrescriptions).size(), backupRows);
 }
 
 void TestCopyFaults::restore_whileAnotherProcessHoldsFile_refusesAndChangesNothing_data() {
