@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 using namespace fangji;
 using fangji::testing::TestDataDir;
 
@@ -51,6 +53,7 @@ private slots:
 
     void table_seekOnNameIndex_exactMatch();
     void table_addEditUpdateDelete();
+    void table_keepsWorkingWhenItsDatabaseMoves();
     void table_seekOnLayoutIndex_addsRow104();
     void table_appendChunk_buildsBlob();
     void template_hasSchemaAndEmptyFirstUseTables();
@@ -508,6 +511,25 @@ void TestStore::table_seekOnNameIndex_exactMatch() {
     QVERIFY(t->noMatch());
     QVERIFY(t->seek(QStringLiteral("it's")).ok());
     QVERIFY(t->noMatch());
+}
+
+// A table opened on a connection keeps working after the Database holding that
+// connection is moved (returned from a function, put into a container).
+void TestStore::table_keepsWorkingWhenItsDatabaseMoves() {
+    TestDataDir dir;
+    auto first = std::make_unique<store::Database>(dir.open());
+    auto t = first->openTable(store::table::kPrescriptions);
+    QVERIFY(t.ok());
+    QVERIFY(t->setIndex(store::kNameIndex).ok());
+    store::Database moved = std::move(*first);
+    first.reset();
+    t->addNew();
+    t->setField(0, QStringLiteral("四物汤"));
+    QVERIFY(t->update().ok());
+    QVERIFY(t->seek(QStringLiteral("四物汤")).ok());
+    QVERIFY(!t->noMatch());
+    QCOMPARE(testing::rows(moved, QStringLiteral("SELECT 名称 FROM 中医方剂")).value(0).value(0),
+             QStringLiteral("四物汤"));
 }
 
 void TestStore::table_addEditUpdateDelete() {
