@@ -41,28 +41,28 @@ BackgroundForm::BackgroundForm(platform::Session& session, QWidget* parent) : pl
     setObjectName(QStringLiteral("FrmJczl"));
     setWindowTitle(QStringLiteral("更换系统背景画面"));
 
-    m_imageXt = new QLabel(this);
-    m_imageXt->setObjectName(QStringLiteral("ImageXt"));
-    m_imageXt->setAlignment(Qt::AlignCenter);
-    m_imageXt->setWordWrap(true);
-    m_imageXt->setMinimumSize(platform::twipsToPixels(6000), platform::twipsToPixels(4500));
-    m_imageXt->setFrameShape(QFrame::Box);
-    m_imageXt->setAccessibleName(QStringLiteral("背景画面"));
-    m_cmdLoad = new QPushButton(QStringLiteral("选择图片(&L)"), this);
-    m_cmdLoad->setObjectName(QStringLiteral("CmdLoad"));
-    m_cmdOext = new QPushButton(QStringLiteral("确定退出(&O)"), this);
-    m_cmdOext->setObjectName(QStringLiteral("CmdOext"));
+    m_picture = new QLabel(this);
+    m_picture->setObjectName(QStringLiteral("ImageXt"));
+    m_picture->setAlignment(Qt::AlignCenter);
+    m_picture->setWordWrap(true);
+    m_picture->setMinimumSize(platform::twipsToPixels(6000), platform::twipsToPixels(4500));
+    m_picture->setFrameShape(QFrame::Box);
+    m_picture->setAccessibleName(QStringLiteral("背景画面"));
+    m_choose = new QPushButton(QStringLiteral("选择图片(&L)"), this);
+    m_choose->setObjectName(QStringLiteral("CmdLoad"));
+    m_exit = new QPushButton(QStringLiteral("确定退出(&O)"), this);
+    m_exit->setObjectName(QStringLiteral("CmdOext"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(m_cmdLoad);
-    buttons->addWidget(m_cmdOext);
+    buttons->addWidget(m_choose);
+    buttons->addWidget(m_exit);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_imageXt, 1);
+    layout->addWidget(m_picture, 1);
     layout->addLayout(buttons);
 
-    connect(m_cmdLoad, &QPushButton::clicked, this, &BackgroundForm::CmdLoad_Click);
-    connect(m_cmdOext, &QPushButton::clicked, this, &BackgroundForm::CmdOext_Click);
+    connect(m_choose, &QPushButton::clicked, this, &BackgroundForm::CmdLoad_Click);
+    connect(m_exit, &QPushButton::clicked, this, &BackgroundForm::CmdOext_Click);
 
     // Form_Load: the stored picture in the box, normal pointer.
     m_preview = readStoredPicture(platform::databasePath(), previewSize());
@@ -89,12 +89,12 @@ void BackgroundForm::closeEvent(QCloseEvent* event) {
 }
 
 QSize BackgroundForm::previewSize() const {
-    return m_imageXt->size().expandedTo(m_imageXt->minimumSize());
+    return m_picture->size().expandedTo(m_picture->minimumSize());
 }
 
 void BackgroundForm::showPicture(const QImage& picture) {
     if (picture.isNull()) {
-        m_imageXt->setPixmap(QPixmap());
+        m_picture->setPixmap(QPixmap());
         return;
     }
     const QSize box = previewSize();
@@ -102,9 +102,10 @@ void BackgroundForm::showPicture(const QImage& picture) {
     if (pixmap.width() > box.width() || pixmap.height() > box.height()) {
         pixmap = pixmap.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     }
-    m_imageXt->setPixmap(pixmap);
+    m_picture->setPixmap(pixmap);
 }
 
+// Lets the user choose a picture, shows it, and keeps it as the main window's background.
 void BackgroundForm::CmdLoad_Click() {
     const QString chosen = platform::prompts().openFile(this, QString(), startFolder(), kPictureFilter);
     if (chosen.isEmpty()) {
@@ -121,11 +122,12 @@ void BackgroundForm::CmdLoad_Click() {
     if (m_chosenIsPicture) {
         showPicture(picture);
     } else {
-        m_imageXt->setPixmap(QPixmap());
-        m_imageXt->setText(kNotAPicture + QStringLiteral("\n") + QDir::toNativeSeparators(chosen));
+        m_picture->setPixmap(QPixmap());
+        m_picture->setText(kNotAPicture + QStringLiteral("\n") + QDir::toNativeSeparators(chosen));
     }
 }
 
+// Leaves the window and gives the main menus back.
 void BackgroundForm::CmdOext_Click() {
     // A chosen file that is not a picture is not stored; an empty or missing one is
     // reported by the store step itself.

@@ -40,9 +40,9 @@ private:
     QSize previewSize() const;
     void showPicture(const QImage& picture);
 
-    QLabel* m_imageXt = nullptr;
-    QPushButton* m_cmdLoad = nullptr;
-    QPushButton* m_cmdOext = nullptr;
+    QLabel* m_picture = nullptr;
+    QPushButton* m_choose = nullptr;
+    QPushButton* m_exit = nullptr;
     QString m_chosen;
     QImage m_preview;
     bool m_chosenIsPicture = false;

@@ -53,58 +53,58 @@ BackupForm::BackupForm(platform::Session& session, QWidget* parent) : platform::
     setObjectName(QStringLiteral("Frmcopy"));
     setWindowTitle(QStringLiteral("数据备份及数据恢复"));
 
-    m_optSave = new QRadioButton(QStringLiteral("备份数据"), this);
-    m_optSave->setObjectName(QStringLiteral("Optsave"));
-    m_optCove = new QRadioButton(QStringLiteral("恢复数据"), this);
-    m_optCove->setObjectName(QStringLiteral("Optcove"));
+    m_backupMode = new QRadioButton(QStringLiteral("备份数据"), this);
+    m_backupMode->setObjectName(QStringLiteral("Optsave"));
+    m_restoreMode = new QRadioButton(QStringLiteral("恢复数据"), this);
+    m_restoreMode->setObjectName(QStringLiteral("Optcove"));
     auto* group = new QButtonGroup(this);
-    group->addButton(m_optSave);
-    group->addButton(m_optCove);
-    m_optSave->setChecked(true);
+    group->addButton(m_backupMode);
+    group->addButton(m_restoreMode);
+    m_backupMode->setChecked(true);
 
-    m_cmdPath = new QPushButton(QStringLiteral("选择名称及路径"), this);
-    m_cmdPath->setObjectName(QStringLiteral("CmdPath"));
-    m_txtPath = new QLineEdit(this);
-    m_txtPath->setObjectName(QStringLiteral("Txtpath"));
-    m_txtPath->setAccessibleName(QStringLiteral("文件路径"));
-    m_cmdCopy = new QPushButton(QStringLiteral("保存数据&B"), this);
-    m_cmdCopy->setObjectName(QStringLiteral("Cmdcopy"));
-    m_cmdExit = new QPushButton(QStringLiteral("退出&T"), this);
-    m_cmdExit->setObjectName(QStringLiteral("Cmdexit"));
+    m_choosePath = new QPushButton(QStringLiteral("选择名称及路径"), this);
+    m_choosePath->setObjectName(QStringLiteral("CmdPath"));
+    m_path = new QLineEdit(this);
+    m_path->setObjectName(QStringLiteral("Txtpath"));
+    m_path->setAccessibleName(QStringLiteral("文件路径"));
+    m_copy = new QPushButton(QStringLiteral("保存数据&B"), this);
+    m_copy->setObjectName(QStringLiteral("Cmdcopy"));
+    m_exit = new QPushButton(QStringLiteral("退出&T"), this);
+    m_exit->setObjectName(QStringLiteral("Cmdexit"));
 
-    m_aniPlay = new QLabel(this);
-    m_aniPlay->setObjectName(QStringLiteral("Aniplay"));
-    m_aniPlay->setAlignment(Qt::AlignCenter);
-    m_aniPlay->setAccessibleName(QStringLiteral("正在复制"));
+    m_animation = new QLabel(this);
+    m_animation->setObjectName(QStringLiteral("Aniplay"));
+    m_animation->setAlignment(Qt::AlignCenter);
+    m_animation->setAccessibleName(QStringLiteral("正在复制"));
     m_movie = new QMovie(this);
-    m_aniPlay->setMovie(m_movie);
+    m_animation->setMovie(m_movie);
 
     auto* modes = new QHBoxLayout;
-    modes->addWidget(m_optSave);
-    modes->addWidget(m_optCove);
+    modes->addWidget(m_backupMode);
+    modes->addWidget(m_restoreMode);
     modes->addStretch();
     auto* pathRow = new QHBoxLayout;
-    pathRow->addWidget(m_cmdPath);
-    pathRow->addWidget(m_txtPath, 1);
+    pathRow->addWidget(m_choosePath);
+    pathRow->addWidget(m_path, 1);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(m_aniPlay, 1);
+    buttons->addWidget(m_animation, 1);
     buttons->addStretch();
-    buttons->addWidget(m_cmdCopy);
-    buttons->addWidget(m_cmdExit);
+    buttons->addWidget(m_copy);
+    buttons->addWidget(m_exit);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(modes);
     layout->addLayout(pathRow);
     layout->addLayout(buttons);
     resize(platform::twipsToPixels(7500), platform::twipsToPixels(2400));
 
-    connect(m_optSave, &QRadioButton::clicked, this, &BackupForm::Optsave_Click);
-    connect(m_optCove, &QRadioButton::clicked, this, &BackupForm::Optcove_Click);
-    connect(m_cmdPath, &QPushButton::clicked, this, &BackupForm::CmdPath_Click);
-    connect(m_cmdCopy, &QPushButton::clicked, this, &BackupForm::Cmdcopy_Click);
-    connect(m_cmdExit, &QPushButton::clicked, this, &BackupForm::Cmdexit_Click);
+    connect(m_backupMode, &QRadioButton::clicked, this, &BackupForm::Optsave_Click);
+    connect(m_restoreMode, &QRadioButton::clicked, this, &BackupForm::Optcove_Click);
+    connect(m_choosePath, &QPushButton::clicked, this, &BackupForm::CmdPath_Click);
+    connect(m_copy, &QPushButton::clicked, this, &BackupForm::Cmdcopy_Click);
+    connect(m_exit, &QPushButton::clicked, this, &BackupForm::Cmdexit_Click);
 
-    m_aniPlay->hide();
-    m_txtPath->clear();
+    m_animation->hide();
+    m_path->clear();
 }
 
 void BackupForm::showEvent(QShowEvent* event) {
@@ -135,24 +135,27 @@ void BackupForm::closeEvent(QCloseEvent* event) {
 }
 
 void BackupForm::chooseMode(const QString& copyCaption) {
-    m_txtPath->clear();
-    m_cmdPath->setText(QStringLiteral("选择名称及路径"));
-    m_cmdCopy->setText(copyCaption);
-    m_txtPath->selectAll();
-    m_txtPath->setFocus();
+    m_path->clear();
+    m_choosePath->setText(QStringLiteral("选择名称及路径"));
+    m_copy->setText(copyCaption);
+    m_path->selectAll();
+    m_path->setFocus();
 }
 
+// Backup mode: the path is emptied and the copy button reads 数据备份.
 void BackupForm::Optsave_Click() {
     chooseMode(QStringLiteral("数据备份"));
 }
 
+// Restore mode: the path is emptied and the copy button reads 数据恢复.
 void BackupForm::Optcove_Click() {
     chooseMode(QStringLiteral("数据恢复"));
 }
 
+// Lets the user pick the backup file (save dialog) or the file to restore from (open dialog).
 void BackupForm::CmdPath_Click() {
     platform::doEvents();
-    const bool backup = m_optSave->isChecked();
+    const bool backup = m_backupMode->isChecked();
     QString chosen;
     if (backup) {
         // A name is proposed: the file and the day of the copy.
@@ -167,17 +170,17 @@ void BackupForm::CmdPath_Click() {
     } else {
         chosen = platform::prompts().openFile(this, QString(), startFolder(), kDatabaseFilter);
     }
-    m_txtPath->setText(chosen.trimmed());
-    m_cmdCopy->setFocus();
+    m_path->setText(chosen.trimmed());
+    m_copy->setFocus();
 }
 
 void BackupForm::showButtons(bool shown) {
-    m_cmdCopy->setVisible(shown);
-    m_cmdExit->setVisible(shown);
+    m_copy->setVisible(shown);
+    m_exit->setVisible(shown);
 }
 
 void BackupForm::startAnimation() {
-    m_aniPlay->show();
+    m_animation->show();
     m_movie->stop();
     m_movie->setFileName(platform::shippedFile(QStringLiteral("working.gif")));
     m_movie->start();
@@ -191,16 +194,17 @@ void BackupForm::reportCopyError(const store::DbError& error) {
     } else {
         platform::message(this, store::errorReport(error, true), platform::Icon::None);
     }
-    m_aniPlay->hide();
+    m_animation->hide();
     showButtons(true);
     m_copying = false;
 }
 
+// Runs the backup or the restore with the chosen file, the animation playing meanwhile.
 void BackupForm::Cmdcopy_Click() {
-    const QString path = m_txtPath->text().trimmed();
+    const QString path = m_path->text().trimmed();
     if (path.isEmpty()) {
         platform::message(this, QStringLiteral("选择要备份或恢复的文件"), platform::Icon::None);
-        m_cmdPath->setFocus();
+        m_choosePath->setFocus();
         return;
     }
     platform::doEvents();
@@ -208,7 +212,7 @@ void BackupForm::Cmdcopy_Click() {
     showButtons(false);
 
     const QString database = platform::databasePath();
-    if (m_optSave->isChecked()) {
+    if (m_backupMode->isChecked()) {
         if (!QFileInfo::exists(database)) {
             platform::message(this, QStringLiteral("系统数据丢失，不能备份。"), platform::Icon::Information);
             platform::doEvents();
@@ -235,11 +239,11 @@ void BackupForm::Cmdcopy_Click() {
             return;
         }
     }
-    waitment(m_cmdCopy, m_cmdExit, m_aniPlay);
-    m_txtPath->clear();
+    waitment(m_copy, m_exit, m_animation);
+    m_path->clear();
 
     platform::doEvents();
-    m_aniPlay->hide();
+    m_animation->hide();
     showButtons(true);
     m_copying = false;
 }
@@ -256,6 +260,7 @@ void BackupForm::waitment(QPushButton* copyButton, QPushButton* exitButton, QLab
     exitButton->show();
 }
 
+// Leaves the window and gives the main menus back.
 void BackupForm::Cmdexit_Click() {
     platform::Session& s = session();
     platform::doEvents();

@@ -49,13 +49,13 @@ private:
     void showButtons(bool shown);
     void reportCopyError(const store::DbError& error);
 
-    QRadioButton* m_optSave = nullptr;
-    QRadioButton* m_optCove = nullptr;
-    QPushButton* m_cmdPath = nullptr;
-    QLineEdit* m_txtPath = nullptr;
-    QPushButton* m_cmdCopy = nullptr;
-    QPushButton* m_cmdExit = nullptr;
-    QLabel* m_aniPlay = nullptr;
+    QRadioButton* m_backupMode = nullptr;
+    QRadioButton* m_restoreMode = nullptr;
+    QPushButton* m_choosePath = nullptr;
+    QLineEdit* m_path = nullptr;
+    QPushButton* m_copy = nullptr;
+    QPushButton* m_exit = nullptr;
+    QLabel* m_animation = nullptr;
     QMovie* m_movie = nullptr;
     bool m_placed = false;
     bool m_copying = false;

@@ -29,24 +29,24 @@ ImportForm::ImportForm(platform::Session& session, QWidget* parent) : platform::
     setObjectName(QStringLiteral("FrmLinkDb"));
     setWindowTitle(QStringLiteral("导入数据库"));
 
-    m_cmdFileName = new QPushButton(QStringLiteral("文件名称&F"), this);
-    m_cmdFileName->setObjectName(QStringLiteral("CmdFileName"));
-    m_txtFile = new QLineEdit(this);
-    m_txtFile->setObjectName(QStringLiteral("TxtFile"));
-    m_txtFile->setAccessibleName(QStringLiteral("文件名称"));
-    m_cmdLook = new QPushButton(QStringLiteral("导入数据&L"), this);
-    m_cmdLook->setObjectName(QStringLiteral("CmdLook"));
-    m_cmdQcls = new QPushButton(QStringLiteral("清屏&Q"), this);
-    m_cmdQcls->setObjectName(QStringLiteral("Cmdqcls"));
-    m_cmdQuit = new QPushButton(QStringLiteral("退出&T"), this);
-    m_cmdQuit->setObjectName(QStringLiteral("CmdQuit"));
-    m_labResult = new QLabel(this);
-    m_labResult->setObjectName(QStringLiteral("Labdrjg"));
-    m_labResult->setWordWrap(true);
+    m_chooseFile = new QPushButton(QStringLiteral("文件名称&F"), this);
+    m_chooseFile->setObjectName(QStringLiteral("CmdFileName"));
+    m_file = new QLineEdit(this);
+    m_file->setObjectName(QStringLiteral("TxtFile"));
+    m_file->setAccessibleName(QStringLiteral("文件名称"));
+    m_import = new QPushButton(QStringLiteral("导入数据&L"), this);
+    m_import->setObjectName(QStringLiteral("CmdLook"));
+    m_clear = new QPushButton(QStringLiteral("清屏&Q"), this);
+    m_clear->setObjectName(QStringLiteral("Cmdqcls"));
+    m_exit = new QPushButton(QStringLiteral("退出&T"), this);
+    m_exit->setObjectName(QStringLiteral("CmdQuit"));
+    m_result = new QLabel(this);
+    m_result->setObjectName(QStringLiteral("Labdrjg"));
+    m_result->setWordWrap(true);
 
     // The import kinds; only the prescriptions have an import, the others are shown disabled.
-    m_pupmenu1 = new QMenu(this);
-    m_pupmenu1->setObjectName(QStringLiteral("pupmenu1"));
+    m_importMenu = new QMenu(this);
+    m_importMenu->setObjectName(QStringLiteral("pupmenu1"));
     const QList<std::pair<QString, QString>> kinds{
         {QStringLiteral("IeAdress"), QStringLiteral("导入中医药材数据")},
         {QStringLiteral("IeMail"), QStringLiteral("导入中医方剂数据")},
@@ -57,7 +57,7 @@ ImportForm::ImportForm(platform::Session& session, QWidget* parent) : platform::
         {QStringLiteral("LinkZdhz"), QStringLiteral("导入患者诊断资料")},
     };
     for (const auto& [name, caption] : kinds) {
-        QAction* action = m_pupmenu1->addAction(caption);
+        QAction* action = m_importMenu->addAction(caption);
         action->setObjectName(name);
         if (name == QStringLiteral("IeMail")) {
             connect(action, &QAction::triggered, this, &ImportForm::IeMail_Click);
@@ -67,23 +67,23 @@ ImportForm::ImportForm(platform::Session& session, QWidget* parent) : platform::
     }
 
     auto* fileRow = new QHBoxLayout;
-    fileRow->addWidget(m_cmdFileName);
-    fileRow->addWidget(m_txtFile, 1);
+    fileRow->addWidget(m_chooseFile);
+    fileRow->addWidget(m_file, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(m_cmdLook);
-    buttons->addWidget(m_cmdQcls);
-    buttons->addWidget(m_cmdQuit);
+    buttons->addWidget(m_import);
+    buttons->addWidget(m_clear);
+    buttons->addWidget(m_exit);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fileRow);
-    layout->addWidget(m_labResult);
+    layout->addWidget(m_result);
     layout->addLayout(buttons);
     resize(platform::twipsToPixels(7500), platform::twipsToPixels(2200));
 
-    connect(m_cmdFileName, &QPushButton::clicked, this, &ImportForm::CmdFileName_Click);
-    connect(m_cmdLook, &QPushButton::clicked, this, &ImportForm::CmdLook_Click);
-    connect(m_cmdQcls, &QPushButton::clicked, this, &ImportForm::Cmdqcls_Click);
-    connect(m_cmdQuit, &QPushButton::clicked, this, &ImportForm::CmdQuit_Click);
+    connect(m_chooseFile, &QPushButton::clicked, this, &ImportForm::CmdFileName_Click);
+    connect(m_import, &QPushButton::clicked, this, &ImportForm::CmdLook_Click);
+    connect(m_clear, &QPushButton::clicked, this, &ImportForm::Cmdqcls_Click);
+    connect(m_exit, &QPushButton::clicked, this, &ImportForm::CmdQuit_Click);
 
     Qpcls();
 }
@@ -110,12 +110,14 @@ void ImportForm::closeEvent(QCloseEvent* event) {
     }
 }
 
+// Empties the file name and the result line.
 void ImportForm::Qpcls() {
-    m_txtFile->clear();
-    m_labResult->clear();
+    m_file->clear();
+    m_result->clear();
     platform::setArrowPointer();
 }
 
+// Lets the user pick the database file to import from.
 void ImportForm::CmdFileName_Click() {
     const QString chosen =
         platform::prompts().openFile(this, QStringLiteral("查找 mdb 数据库"),
@@ -123,19 +125,22 @@ void ImportForm::CmdFileName_Click() {
     platform::doEvents();
     platform::doEvents();
     if (!chosen.isEmpty()) {
-        m_txtFile->setText(chosen);
+        m_file->setText(chosen);
     }
 }
 
+// Shows the menu of the import to run.
 void ImportForm::CmdLook_Click() {
-    m_pupmenu1->popup(QCursor::pos());
+    m_importMenu->popup(QCursor::pos());
 }
 
+// Clears the window for the next import.
 void ImportForm::Cmdqcls_Click() {
     Qpcls();
-    m_cmdFileName->setFocus();
+    m_chooseFile->setFocus();
 }
 
+// Leaves the window and gives the main menus back.
 void ImportForm::CmdQuit_Click() {
     platform::Session& s = session();
     unload();
@@ -144,18 +149,19 @@ void ImportForm::CmdQuit_Click() {
 }
 
 void ImportForm::setButtonsEnabled(bool enabled) {
-    m_cmdLook->setEnabled(enabled);
-    m_cmdQcls->setEnabled(enabled);
-    m_cmdQuit->setEnabled(enabled);
+    m_import->setEnabled(enabled);
+    m_clear->setEnabled(enabled);
+    m_exit->setEnabled(enabled);
 }
 
+// Imports the prescriptions of the chosen file and reports how many arrived.
 void ImportForm::IeMail_Click() {
-    const QString source = m_txtFile->text().trimmed();
+    const QString source = m_file->text().trimmed();
     if (source.isEmpty() || m_importing) {
         return;
     }
     m_importing = true;
-    m_labResult->clear();
+    m_result->clear();
     setButtonsEnabled(false);
     platform::setBusyPointer();
     auto counts = importPrescriptions(platform::databasePath(), source, [] { platform::doEvents(); });
@@ -166,7 +172,7 @@ void ImportForm::IeMail_Click() {
         platform::message(this, store::errorReport(counts.error(), true), platform::Icon::None);
         return;
     }
-    m_labResult->setText(resultText(counts->added, counts->present));
+    m_result->setText(resultText(counts->added, counts->present));
 }
 
 } // namespace fangji::admin

@@ -38,13 +38,13 @@ protected:
 private:
     void setButtonsEnabled(bool enabled);
 
-    QPushButton* m_cmdFileName = nullptr;
-    QLineEdit* m_txtFile = nullptr;
-    QPushButton* m_cmdLook = nullptr;
-    QPushButton* m_cmdQcls = nullptr;
-    QPushButton* m_cmdQuit = nullptr;
-    QLabel* m_labResult = nullptr;
-    QMenu* m_pupmenu1 = nullptr;
+    QPushButton* m_chooseFile = nullptr;
+    QLineEdit* m_file = nullptr;
+    QPushButton* m_import = nullptr;
+    QPushButton* m_clear = nullptr;
+    QPushButton* m_exit = nullptr;
+    QLabel* m_result = nullptr;
+    QMenu* m_importMenu = nullptr;
     bool m_importing = false;
     bool m_placed = false;
 };

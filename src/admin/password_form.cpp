@@ -138,6 +138,7 @@ void PasswordForm::refreshNames() {
     }
 }
 
+// Empties the name and both password boxes.
 void PasswordForm::Qpcls() {
     m_password->clear();
     m_confirmation->clear();
@@ -184,7 +185,7 @@ void PasswordForm::enterPressed(QObject* field) {
 }
 
 bool PasswordForm::SrqkJy() {
-    m_srjybl = 1;
+    m_inputCheck = InputCheck::Refused;
     m_password->setText(m_password->text().trimmed());
     m_confirmation->setText(m_confirmation->text().trimmed());
     m_name->setEditText(m_name->currentText().trimmed());
@@ -194,7 +195,7 @@ bool PasswordForm::SrqkJy() {
     const QString text = firstuse::passwordInputMessage(problem);
     switch (problem) {
     case firstuse::PasswordInputProblem::None:
-        m_srjybl = 0;
+        m_inputCheck = InputCheck::Passed;
         break;
     case firstuse::PasswordInputProblem::ShortName:
         platform::message(this, text, platform::Icon::Information);
@@ -216,9 +217,10 @@ bool PasswordForm::SrqkJy() {
         m_password->setFocus();
         break;
     }
-    return m_srjybl == 0;
+    return m_inputCheck == InputCheck::Passed;
 }
 
+// Saves the typed user and password once the input check passes.
 void PasswordForm::CmdSave_Click() {
     if (!SrqkJy()) {
         return;
@@ -239,11 +241,13 @@ void PasswordForm::CmdSave_Click() {
     platform::setArrowPointer();
 }
 
+// Clears the boxes for the next entry.
 void PasswordForm::Cmdqcls_Click() {
     Qpcls();
     m_name->setFocus();
 }
 
+// Leaves the window and gives the main menus back.
 void PasswordForm::Cmdexit_Click() {
     // Any failure to read the count counts as an empty table.
     int count = 0;

@@ -16,10 +16,12 @@ public:
 
     // Empties the three inputs and reads the name list again.
     void Qpcls();
-    // The input check; true when the input may be saved (srjybl 0).
+    // The outcome of the input check (the window's description keeps it as srjybl:
+    // 1 refused, 0 passed).
+    enum class InputCheck { Refused, Passed };
+    // The input check; true when the input may be saved.
     bool SrqkJy();
-    // 1 when the last input check refused the input, 0 when it passed.
-    int srjybl() const { return m_srjybl; }
+    InputCheck inputCheck() const { return m_inputCheck; }
 
     void CmdSave_Click();
     void Cmdqcls_Click();
@@ -43,7 +45,7 @@ private:
     QPushButton* m_clear = nullptr;
     QPushButton* m_exit = nullptr;
     QPushButton* m_help = nullptr;
-    int m_srjybl = 1;
+    InputCheck m_inputCheck = InputCheck::Refused;
     bool m_placed = false;
 };
 

@@ -75,6 +75,7 @@ void ProfileForm::closeEvent(QCloseEvent* event) {
     CmdSave_Click();
 }
 
+// Empties the profile boxes.
 void ProfileForm::Qpcls() {
     for (QLineEdit* field : m_fields) {
         field->clear();
@@ -130,6 +131,7 @@ void ProfileForm::enterPressed(int field) {
     selectShort(field);
 }
 
+// Saves the user and clinic profile.
 void ProfileForm::CmdSave_Click() {
     firstuse::Profile profile;
     for (int i = 0; i < firstuse::Profile::kFieldCount; ++i) {

@@ -120,7 +120,7 @@ void LoginForm::seekusename() {
 }
 
 bool LoginForm::seekpassword() {
-    m_passjy = 1;
+    m_passwordCheck = PasswordCheck::NoMatch;
     m_password->setText(m_password->text().trimmed());
     auto db = store::Database::open(platform::databasePath(), store::kMainConnect);
     // The pair is bound, never joined into a statement.
@@ -131,7 +131,7 @@ bool LoginForm::seekpassword() {
         return false;
     }
     if (*matched) {
-        m_passjy = 0;
+        m_passwordCheck = PasswordCheck::Matched;
     }
     return true;
 }
@@ -166,6 +166,7 @@ bool LoginForm::eventFilter(QObject* watched, QEvent* event) {
     return platform::WorkingWindow::eventFilter(watched, event);
 }
 
+// Checks the typed name and password and lets the user in, or counts a failed attempt.
 void LoginForm::cmdOK_Click() {
     if (m_done) {
         return;
@@ -179,7 +180,7 @@ void LoginForm::cmdOK_Click() {
         return;
     }
     platform::Session& s = session();
-    switch (firstuse::judgeLogin(m_passjy == 0, m_loginAttempts)) {
+    switch (firstuse::judgeLogin(m_passwordCheck == PasswordCheck::Matched, m_loginAttempts)) {
     case firstuse::LoginVerdict::Admit:
         m_done = true;
         unload();
@@ -205,6 +206,7 @@ void LoginForm::cmdOK_Click() {
     }
 }
 
+// Gives up the login, which ends the program.
 void LoginForm::cmdCancel_Click() {
     if (m_done) {
         return;

@@ -18,13 +18,16 @@ public:
 
     // Fills Cboyhmc with every 姓名 of 密码表.
     void seekusename();
-    // Checks the typed pair; passjy() is 0 when it matched a row. False when the store failed.
+    // Whether the typed pair matched a row of 密码表 (the window's description keeps it as
+    // passjy: 0 matched, 1 not).
+    enum class PasswordCheck { NoMatch, Matched };
+    // Checks the typed pair and sets passwordCheck(). False when the store failed.
     bool seekpassword();
 
     void cmdOK_Click();
     void cmdCancel_Click();
 
-    int passjy() const { return m_passjy; }
+    PasswordCheck passwordCheck() const { return m_passwordCheck; }
     int loginAttempts() const { return m_loginAttempts; }
 
 protected:
@@ -40,7 +43,7 @@ private:
     QLineEdit* m_password = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
-    int m_passjy = 1;
+    PasswordCheck m_passwordCheck = PasswordCheck::NoMatch;
     int m_loginAttempts = 0;
     bool m_placed = false;
     bool m_done = false;

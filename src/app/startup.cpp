@@ -38,7 +38,7 @@ Startup::Outcome Startup::fatal(const QString& text) {
 }
 
 Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
-    // 1. Single instance.
+    // A second copy of the program says so and ends; only one runs on a data folder.
     if (!instance.acquired()) {
         if (!instance.heldByAnother()) {
             // No other copy runs: the lock cannot be made where the data lives.
@@ -48,16 +48,16 @@ Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
         m_exitCode = 0;
         return Outcome::Ended;
     }
-    // 3. Busy for the whole start.
+    // The busy pointer stays until the first window is up.
     platform::setBusyPointer();
 
-    // 4. Data folder.
+    // The data folder, made when missing.
     if (platform::ensureDataFolder() != platform::DataFileStatus::Present) {
         return fatal(store::errorReport({kPathAccessError, QStringLiteral("Path/File access error")}, true));
     }
     platform::doEvents();
 
-    // 5. Data file, copied from the template when missing.
+    // The data file, copied from the template shipped beside the program when missing.
     switch (platform::ensureDataFile()) {
     case platform::DataFileStatus::Present:
         break;
@@ -76,7 +76,7 @@ Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
     }
     const QString dbPath = platform::databasePath();
 
-    // 6. The main window, which puts the stored background on itself as it loads.
+    // The main window, which puts the stored background picture on itself as it loads.
     platform::doEvents();
     platform::doEvents();
     m_main = std::make_unique<MainWindow>();
@@ -87,11 +87,11 @@ Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
     m_main->showMaximized();
     m_main->loadBackground();
 
-    // 7. Menus locked, restricted level.
+    // Nothing may be chosen from the menus until someone has logged in.
     m_main->LockMainMenus();
     m_main->setUserLevel(QStringLiteral("000"));
 
-    // 8. Database.
+    // The database opens with its key; stored queries of an earlier run are dropped.
     auto db = store::Database::open(dbPath, store::kMainConnect);
     if (!db) {
         return fatal(store::errorReport(db.error(), true));
@@ -107,7 +107,7 @@ Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
         return fatal(store::errorReport(s.error(), true));
     }
 
-    // 9. First-use check 1: the password table.
+    // No user yet: the first start asks for the start-up password before anything else.
     if (store::Status s = db->createQueryDef(QStringLiteral("000"), QStringLiteral("SELECT * FROM 密码表")); !s) {
         return fatal(store::errorReport(s.error(), true));
     }
@@ -123,7 +123,7 @@ Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
         return Outcome::Running;
     }
 
-    // 10. First-use check 2: the profile table.
+    // No clinic profile yet: the first start asks for it next.
     if (store::Status s = db->createQueryDef(QStringLiteral("001"), QStringLiteral("SELECT * FROM 用户资料")); !s) {
         return fatal(store::errorReport(s.error(), true));
     }
@@ -140,7 +140,7 @@ Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
         return Outcome::Running;
     }
 
-    // 11. Normal path: the splash, which leads to the login.
+    // Every other start: the splash, which leads to the login.
     db->close();
     m_main->setUserLevel(QStringLiteral(" "));
     platform::doEvents();

@@ -197,7 +197,7 @@ private slots:
         prompts.expectMessage(message, Icon(icon), Buttons::Ok, Answer::Ok, title);
         w.click("CmdSave");
         FANGJI_VERIFY_PROMPTS(prompts);
-        QCOMPARE(w.form->srjybl(), 1);
+        QCOMPARE(w.form->inputCheck(), admin::PasswordForm::InputCheck::Refused);
         QCOMPARE(focusName(w.form), focus);
         QCOMPARE(w.password->text(), passwordAfter);
         QCOMPARE(w.name->currentText(), name.trimmed()); // the name is kept
@@ -216,7 +216,7 @@ private slots:
         w.fill("  O'Brien张 ", " it's中文 ", "it's中文  ");
         w.click("CmdSave");
         FANGJI_VERIFY_PROMPTS(prompts); // no confirmation message
-        QCOMPARE(w.form->srjybl(), 0);
+        QCOMPARE(w.form->inputCheck(), admin::PasswordForm::InputCheck::Passed);
         const auto rows = table(dir, "SELECT * FROM 密码表");
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows[0][0], QStringLiteral("O'Brien张"));

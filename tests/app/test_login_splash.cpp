@@ -394,7 +394,7 @@ private slots:
             prompts.expectMessage("无效的密码，再试一次！", Icon::None, Buttons::Ok, Answer::Ok, "登录");
             w.ok(QStringLiteral("wrong-%1").arg(i));
             FANGJI_VERIFY_PROMPTS(prompts);
-            QCOMPARE(w.form->passjy(), 1);
+            QCOMPARE(w.form->passwordCheck(), app::LoginForm::PasswordCheck::NoMatch);
             QCOMPARE(w.password->selectedText(), QStringLiteral("wrong-%1").arg(i));
             QCOMPARE(w.form->focusWidget(), w.password);
             QVERIFY(w.form->isVisible());
@@ -454,7 +454,7 @@ private slots:
         prompts.expectMessage("无效的密码，再试一次！", Icon::None, Buttons::Ok, Answer::Ok, "登录");
         w.ok(typed);
         FANGJI_VERIFY_PROMPTS(prompts);
-        QCOMPARE(w.form->passjy(), 1);
+        QCOMPARE(w.form->passwordCheck(), app::LoginForm::PasswordCheck::NoMatch);
         QCOMPARE(w.session.unlockCount, 0);
         store::Database db = dir.open();
         QCOMPARE(testing::rows(db, "SELECT count(*) FROM 密码表"), QList<QStringList>{{"1"}});
