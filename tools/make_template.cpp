@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
     const QString tmp = out + QStringLiteral(".tmp");
     auto status = fangji::store::createDatabase(tmp, fangji::store::kMainConnect, sql);
     if (!status) {
-        std::fprintf(stderr, "%s\n", qPrintable(fangji::store::errorReport(status.error(), false)));
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(fangji::store::errorReport(status.error(), fangji::store::ReportLines::One)));
         QFile::remove(tmp);
         return 1;
     }

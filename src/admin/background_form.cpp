@@ -143,7 +143,8 @@ void BackgroundForm::CmdOext_Click() {
     auto saved = saveBackgroundPicture(platform::databasePath(), toStore);
     platform::setArrowPointer();
     if (!saved) {
-        platform::message(this, store::errorReport(saved.error(), true), platform::Icon::Information);
+        platform::message(this, store::errorReport(saved.error(), store::ReportLines::Two),
+                          platform::Icon::Information);
         return;
     }
     if (saved->emptyFile) {

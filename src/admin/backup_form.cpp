@@ -192,7 +192,7 @@ void BackupForm::reportCopyError(const store::DbError& error) {
     if (error.number == store::kErrorInUse || error.number == store::kErrorSameFile) {
         platform::message(this, error.description, platform::Icon::Exclamation);
     } else {
-        platform::message(this, store::errorReport(error, true), platform::Icon::None);
+        platform::message(this, store::errorReport(error, store::ReportLines::Two), platform::Icon::None);
     }
     m_animation->hide();
     showButtons(true);

@@ -169,7 +169,7 @@ void ImportForm::IeMail_Click() {
     platform::setArrowPointer();
     m_importing = false;
     if (!counts) {
-        platform::message(this, store::errorReport(counts.error(), true), platform::Icon::None);
+        platform::message(this, store::errorReport(counts.error(), store::ReportLines::Two), platform::Icon::None);
         return;
     }
     m_result->setText(resultText(counts->added, counts->present));

@@ -4,6 +4,7 @@
 #include "firstuse_store.h"
 
 #include "platform/busy.h"
+#include "platform/data_file.h"
 #include "platform/paths.h"
 #include "platform/product.h"
 #include "platform/prompts.h"
@@ -128,7 +129,7 @@ void PasswordForm::closeEvent(QCloseEvent* event) {
 
 void PasswordForm::refreshNames() {
     m_name->clear();
-    auto db = store::Database::open(platform::databasePath(), store::kMainConnect);
+    auto db = platform::openMainDatabase();
     if (!db) {
         return; // the list stays empty, as a data control without its file shows nothing
     }
@@ -225,7 +226,7 @@ void PasswordForm::CmdSave_Click() {
     if (!SrqkJy()) {
         return;
     }
-    auto db = store::Database::open(platform::databasePath(), store::kMainConnect);
+    auto db = platform::openMainDatabase();
     store::Status saved = db ? firstuse::savePassword(*db, m_name->currentText(), m_password->text()) : db.status();
     platform::doEvents();
     if (!saved) {
@@ -251,7 +252,7 @@ void PasswordForm::Cmdqcls_Click() {
 void PasswordForm::Cmdexit_Click() {
     // Any failure to read the count counts as an empty table.
     int count = 0;
-    if (auto db = store::Database::open(platform::databasePath(), store::kMainConnect)) {
+    if (auto db = platform::openMainDatabase()) {
         auto n = firstuse::passwordCount(*db);
         count = n ? *n : 0;
     }

@@ -4,6 +4,7 @@
 #include "firstuse_store.h"
 
 #include "platform/busy.h"
+#include "platform/data_file.h"
 #include "platform/paths.h"
 #include "platform/product.h"
 #include "platform/prompts.h"
@@ -80,12 +81,13 @@ void ProfileForm::Qpcls() {
     for (QLineEdit* field : m_fields) {
         field->clear();
     }
-    auto db = store::Database::open(platform::databasePath(), store::kMainConnect);
+    auto db = platform::openMainDatabase();
     platform::doEvents();
     auto profile = db ? firstuse::loadProfile(*db) : store::Result<std::optional<firstuse::Profile>>(db.error());
     if (!profile) {
         // The fields stay empty; a save writes a complete row again.
-        platform::message(this, store::errorReport(profile.error(), true), platform::Icon::Exclamation);
+        platform::message(this, store::errorReport(profile.error(), store::ReportLines::Two),
+                          platform::Icon::Exclamation);
     } else if (profile->has_value()) {
         for (int i = 0; i < firstuse::Profile::kFieldCount; ++i) {
             m_fields[i]->setText((*profile)->field(i));
@@ -147,13 +149,14 @@ void ProfileForm::CmdSave_Click() {
     if (!platform::ask(this, QStringLiteral("保存或修改已经输入的内容吗"))) {
         return;
     }
-    auto db = store::Database::open(platform::databasePath(), store::kMainConnect);
+    auto db = platform::openMainDatabase();
     platform::doEvents();
     const store::Status saved = db ? firstuse::saveProfile(*db, profile) : db.status();
     if (!saved) {
         // The previous profile is still in place; the window stays open with its content.
         platform::setArrowPointer();
-        platform::message(this, store::errorReport(saved.error(), true), platform::Icon::Exclamation);
+        platform::message(this, store::errorReport(saved.error(), store::ReportLines::Two),
+                          platform::Icon::Exclamation);
         return;
     }
     db->close();

@@ -3,6 +3,7 @@
 #include "admin/firstuse_rules.h"
 #include "admin/firstuse_store.h"
 #include "platform/busy.h"
+#include "platform/data_file.h"
 #include "platform/paths.h"
 #include "platform/product.h"
 #include "platform/prompts.h"
@@ -105,7 +106,7 @@ void LoginForm::fail(const QString& description) {
 }
 
 void LoginForm::seekusename() {
-    auto db = store::Database::open(platform::databasePath(), store::kMainConnect);
+    auto db = platform::openMainDatabase();
     auto names = db ? firstuse::userNames(*db) : store::Result<QStringList>(db.error());
     if (!names) {
         fail(names.error().description);
@@ -122,7 +123,7 @@ void LoginForm::seekusename() {
 bool LoginForm::seekpassword() {
     m_passwordCheck = PasswordCheck::NoMatch;
     m_password->setText(m_password->text().trimmed());
-    auto db = store::Database::open(platform::databasePath(), store::kMainConnect);
+    auto db = platform::openMainDatabase();
     // The pair is bound, never joined into a statement.
     auto matched = db ? firstuse::checkLogin(*db, m_user->currentText().trimmed(), m_password->text())
                       : store::Result<bool>(db.error());

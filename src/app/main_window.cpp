@@ -196,7 +196,8 @@ void MainWindow::openQuery() {
     if (!built) {
         // The query window would open on broken dictionaries: report and give the menus back.
         platform::setArrowPointer();
-        platform::message(this, store::errorReport(built.error(), true), platform::Icon::Information);
+        platform::message(this, store::errorReport(built.error(), store::ReportLines::Two),
+                          platform::Icon::Information);
         UnlockMainMenus();
         return;
     }

@@ -8,6 +8,7 @@
 #include "admin/profile_form.h"
 #include "platform/busy.h"
 #include "platform/clock.h"
+#include "platform/data_file.h"
 #include "platform/paths.h"
 #include "platform/product.h"
 #include "platform/prompts.h"
@@ -96,7 +97,7 @@ void SplashForm::Form_Load() {
     m_productName->setText(platform::kProductName);
 
     bool profileMissing = false;
-    if (auto db = store::Database::open(platform::databasePath(), store::kMainConnect)) {
+    if (auto db = platform::openMainDatabase()) {
         platform::doEvents();
         auto profile = firstuse::loadProfile(*db);
         platform::doEvents();
@@ -168,7 +169,7 @@ void SplashForm::closeSplash() {
 }
 
 void SplashForm::seekPass(platform::Session& session) {
-    auto db = store::Database::open(platform::databasePath(), store::kMainConnect);
+    auto db = platform::openMainDatabase();
     auto names = db ? firstuse::userNames(*db) : store::Result<QStringList>(db.error());
     if (!names) {
         platform::message(session.mainWindow(), names.error().description, platform::Icon::Exclamation,

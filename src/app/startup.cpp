@@ -42,7 +42,8 @@ Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
     if (!instance.acquired()) {
         if (!instance.heldByAnother()) {
             // No other copy runs: the lock cannot be made where the data lives.
-            return fatal(store::errorReport({kPathAccessError, QStringLiteral("Path/File access error")}, true));
+            return fatal(store::errorReport({kPathAccessError, QStringLiteral("Path/File access error")},
+                                            store::ReportLines::Two));
         }
         platform::message(nullptr, QStringLiteral("程序已经开始运行"), platform::Icon::Information);
         m_exitCode = 0;
@@ -53,7 +54,8 @@ Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
 
     // The data folder, made when missing.
     if (platform::ensureDataFolder() != platform::DataFileStatus::Present) {
-        return fatal(store::errorReport({kPathAccessError, QStringLiteral("Path/File access error")}, true));
+        return fatal(
+            store::errorReport({kPathAccessError, QStringLiteral("Path/File access error")}, store::ReportLines::Two));
     }
     platform::doEvents();
 
@@ -72,9 +74,9 @@ Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
         return Outcome::Ended;
     case platform::DataFileStatus::FolderError:
     case platform::DataFileStatus::CopyError:
-        return fatal(store::errorReport({kPathAccessError, QStringLiteral("Path/File access error")}, true));
+        return fatal(
+            store::errorReport({kPathAccessError, QStringLiteral("Path/File access error")}, store::ReportLines::Two));
     }
-    const QString dbPath = platform::databasePath();
 
     // The main window, which puts the stored background picture on itself as it loads.
     platform::doEvents();
@@ -92,9 +94,9 @@ Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
     m_main->setUserLevel(QStringLiteral("000"));
 
     // The database opens with its key; stored queries of an earlier run are dropped.
-    auto db = store::Database::open(dbPath, store::kMainConnect);
+    auto db = platform::openMainDatabase();
     if (!db) {
-        return fatal(store::errorReport(db.error(), true));
+        return fatal(store::errorReport(db.error(), store::ReportLines::Two));
     }
     platform::doEvents();
     // Names an earlier build let in twice are kept; the user is told which they are.
@@ -104,16 +106,16 @@ Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
                           platform::Icon::Exclamation);
     }
     if (store::Status s = db->deleteAllQueryDefs(); !s) {
-        return fatal(store::errorReport(s.error(), true));
+        return fatal(store::errorReport(s.error(), store::ReportLines::Two));
     }
 
     // No user yet: the first start asks for the start-up password before anything else.
     if (store::Status s = db->createQueryDef(QStringLiteral("000"), QStringLiteral("SELECT * FROM 密码表")); !s) {
-        return fatal(store::errorReport(s.error(), true));
+        return fatal(store::errorReport(s.error(), store::ReportLines::Two));
     }
     auto users = db->openRecordSet(QStringLiteral("000"));
     if (!users) {
-        return fatal(store::errorReport(users.error(), true));
+        return fatal(store::errorReport(users.error(), store::ReportLines::Two));
     }
     if (users->isEmptyTable()) {
         db->close();
@@ -125,11 +127,11 @@ Startup::Outcome Startup::run(const platform::SingleInstance& instance) {
 
     // No clinic profile yet: the first start asks for it next.
     if (store::Status s = db->createQueryDef(QStringLiteral("001"), QStringLiteral("SELECT * FROM 用户资料")); !s) {
-        return fatal(store::errorReport(s.error(), true));
+        return fatal(store::errorReport(s.error(), store::ReportLines::Two));
     }
     auto profile = db->openRecordSet(QStringLiteral("001"));
     if (!profile) {
-        return fatal(store::errorReport(profile.error(), true));
+        return fatal(store::errorReport(profile.error(), store::ReportLines::Two));
     }
     platform::doEvents();
     if (profile->isEmptyTable()) {

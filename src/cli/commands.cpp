@@ -105,7 +105,7 @@ std::optional<Record> recordOf(const store::Statement& s) {
 int printRows(store::Database& db, const QString& statement, Format format, Streams& io) {
     auto stmt = db.prepare(statement);
     if (!stmt) {
-        return refused(io, store::errorReport(stmt.error(), false));
+        return refused(io, store::errorReport(stmt.error(), store::ReportLines::One));
     }
     writeHeader(io.out, format);
     QString undecodable;
@@ -121,7 +121,7 @@ int printRows(store::Database& db, const QString& statement, Format format, Stre
     if (!undecodable.isNull()) {
         return refused(io, QStringLiteral("方剂“%1”中有不是有效 UTF-8 的文字，不能原样输出").arg(undecodable));
     }
-    return read ? kExitOk : refused(io, store::errorReport(read.error(), false));
+    return read ? kExitOk : refused(io, store::errorReport(read.error(), store::ReportLines::One));
 }
 
 // ------------------------------------------------------------------ init
@@ -476,15 +476,15 @@ int cmdAdd(QCommandLineParser& p, Streams& io) {
                 return refused(io, piece->error + nothingAdded);
             }
         }
-        return refused(io, store::errorReport(db.error(), false));
+        return refused(io, store::errorReport(db.error(), store::ReportLines::One));
     }
     if (auto s = db->begin(); !s) {
-        return refused(io, store::errorReport(s.error(), false));
+        return refused(io, store::errorReport(s.error(), store::ReportLines::One));
     }
     auto adder = entry::PrescriptionAdder::prepare(*db);
     if (!adder) {
         (void)db->rollback();
-        return refused(io, store::errorReport(adder.error(), false));
+        return refused(io, store::errorReport(adder.error(), store::ReportLines::One));
     }
     // A CSV input may still turn out unreadable as a whole at its end (a quote that
     // never ends); then nothing is added and no line is reported, so the refused lines
@@ -517,8 +517,8 @@ int cmdAdd(QCommandLineParser& p, Streams& io) {
             if (!result) {
                 (void)db->rollback();
                 io.err << heldRefusals;
-                return refused(io,
-                               QStringLiteral("第 %1 行：").arg(row.line) + store::errorReport(result.error(), false));
+                return refused(io, QStringLiteral("第 %1 行：").arg(row.line) +
+                                       store::errorReport(result.error(), store::ReportLines::One));
             }
             if (*result) {
                 ++added;
@@ -530,7 +530,7 @@ int cmdAdd(QCommandLineParser& p, Streams& io) {
     io.err << heldRefusals;
     adder = store::DbError{};
     if (auto s = db->commit(); !s) {
-        return refused(io, store::errorReport(s.error(), false));
+        return refused(io, store::errorReport(s.error(), store::ReportLines::One));
     }
     io.out << QStringLiteral("新增 %1 剂，已有 %2 剂，拒收 %3 剂").arg(added).arg(present).arg(refusedCount) << '\n';
     return refusedCount > 0 ? kExitRefused : kExitOk;
@@ -545,11 +545,11 @@ int cmdShow(QCommandLineParser& p, Streams& io) {
     }
     auto db = openDatabase();
     if (!db) {
-        return refused(io, store::errorReport(db.error(), false));
+        return refused(io, store::errorReport(db.error(), store::ReportLines::One));
     }
     auto found = entry::seekByName(*db, args[0].trimmed());
     if (!found) {
-        return refused(io, store::errorReport(found.error(), false));
+        return refused(io, store::errorReport(found.error(), store::ReportLines::One));
     }
     if (!found->has_value()) {
         return refused(io, QStringLiteral("没有名为“%1”的方剂").arg(args[0].trimmed()));
@@ -581,12 +581,12 @@ int cmdPrint(QCommandLineParser& p, Streams& io) {
     }
     auto db = openDatabase();
     if (!db) {
-        return refused(io, store::errorReport(db.error(), false));
+        return refused(io, store::errorReport(db.error(), store::ReportLines::One));
     }
     const QString name = entry::trimSpaces(args[0]);
     auto found = entry::seekByName(*db, name);
     if (!found) {
-        return refused(io, store::errorReport(found.error(), false));
+        return refused(io, store::errorReport(found.error(), store::ReportLines::One));
     }
     if (!found->has_value()) {
         return refused(io, QStringLiteral("没有找到方剂 ") + name);
@@ -598,7 +598,9 @@ int cmdPrint(QCommandLineParser& p, Streams& io) {
     const QString text = entry::trimSpaces(entry::printText(record, platform::clock().now().date()));
     const std::unique_ptr<QTextDocument> document = entry::printTextDocument(text);
     if (const store::Status written = entry::writePdfFile(*document, record[store::ColName], pdf); !written) {
-        return refused(io, QStringLiteral("不能写出 %1：%2").arg(pdf, store::errorReport(written.error(), false)));
+        return refused(
+            io,
+            QStringLiteral("不能写出 %1：%2").arg(pdf, store::errorReport(written.error(), store::ReportLines::One)));
     }
     io.out << QStringLiteral("已写出 ") << pdf << '\n';
     return kExitOk;
@@ -636,7 +638,7 @@ int cmdSearch(QCommandLineParser& p, Streams& io) {
     }
     auto db = openDatabase();
     if (!db) {
-        return refused(io, store::errorReport(db.error(), false));
+        return refused(io, store::errorReport(db.error(), store::ReportLines::One));
     }
     return printRows(*db, query::buildQueryStatement(query::trimmed(c), sort), *format, io);
 }
@@ -651,7 +653,7 @@ int cmdExport(QCommandLineParser& p, Streams& io) {
     }
     auto db = openDatabase();
     if (!db) {
-        return refused(io, store::errorReport(db.error(), false));
+        return refused(io, store::errorReport(db.error(), store::ReportLines::One));
     }
     return printRows(*db, QStringLiteral("SELECT * FROM 中医方剂 ORDER BY rowid"), *format, io);
 }
@@ -699,11 +701,11 @@ int cmdDict(QCommandLineParser& p, Streams& io) {
             dictionary::generateDictionaries(platform::databasePath(), io.errIsTerminal ? &progress : nullptr);
         progress.finish();
         if (!s) {
-            return refused(io, store::errorReport(s.error(), false));
+            return refused(io, store::errorReport(s.error(), store::ReportLines::One));
         }
         auto db = openDatabase();
         if (!db) {
-            return refused(io, store::errorReport(db.error(), false));
+            return refused(io, store::errorReport(db.error(), store::ReportLines::One));
         }
         QStringList counts;
         for (const QString& table : {store::table::kEffects, store::table::kIndications, store::table::kClinical}) {
@@ -723,15 +725,15 @@ int cmdDict(QCommandLineParser& p, Streams& io) {
         }
         auto db = openDatabase();
         if (!db) {
-            return refused(io, store::errorReport(db.error(), false));
+            return refused(io, store::errorReport(db.error(), store::ReportLines::One));
         }
         auto stmt = db->prepare(QStringLiteral("select %1 FROM %1").arg(it->second));
         if (!stmt) {
-            return refused(io, store::errorReport(stmt.error(), false));
+            return refused(io, store::errorReport(stmt.error(), store::ReportLines::One));
         }
         const store::Status read =
             store::forEachRow(*stmt, [&](const store::Statement& row) { io.out << escapeTsv(row.text(0)) << '\n'; });
-        return read ? kExitOk : refused(io, store::errorReport(read.error(), false));
+        return read ? kExitOk : refused(io, store::errorReport(read.error(), store::ReportLines::One));
     }
     return usageError(io, QStringLiteral("用法：dict build | dict list effects|indications|clinical"));
 }
@@ -748,7 +750,7 @@ int cmdImport(QCommandLineParser& p, Streams& io) {
     }
     auto counts = admin::importPrescriptions(platform::databasePath(), args[0]);
     if (!counts) {
-        return refused(io, store::errorReport(counts.error(), true));
+        return refused(io, store::errorReport(counts.error(), store::ReportLines::Two));
     }
     io.out << QStringLiteral("新增 %1 剂，已有 %2 剂").arg(counts->added).arg(counts->present) << '\n';
     return kExitOk;
@@ -763,7 +765,7 @@ int cmdBackup(QCommandLineParser& p, Streams& io) {
         return refused(io, QStringLiteral("系统数据丢失，不能备份。"));
     }
     if (auto s = admin::backupDatabaseFile(platform::databasePath(), args[0].trimmed()); !s) {
-        return refused(io, store::errorReport(s.error(), true));
+        return refused(io, store::errorReport(s.error(), store::ReportLines::Two));
     }
     io.out << QStringLiteral("已备份到 ") << args[0].trimmed() << '\n';
     return kExitOk;
@@ -779,7 +781,7 @@ int cmdRestore(QCommandLineParser& p, Streams& io) {
     }
     if (auto s = admin::restoreDatabaseFile(args[0].trimmed(), platform::databasePath()); !s) {
         const bool plain = s.error().number == store::kErrorInUse || s.error().number == store::kErrorSameFile;
-        return refused(io, plain ? s.error().description : store::errorReport(s.error(), true));
+        return refused(io, plain ? s.error().description : store::errorReport(s.error(), store::ReportLines::Two));
     }
     io.out << QStringLiteral("已从 %1 恢复数据").arg(args[0].trimmed()) << '\n';
     return kExitOk;

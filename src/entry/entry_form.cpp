@@ -269,7 +269,7 @@ void EntryForm::fillBoxes(const EntryRecord& record) {
 }
 
 void EntryForm::reportError(const store::DbError& error) {
-    platform::message(this, store::errorReport(error, false), platform::Icon::Information);
+    platform::message(this, store::errorReport(error, store::ReportLines::One), platform::Icon::Information);
     platform::setArrowPointer();
 }
 

@@ -169,7 +169,7 @@ QString PrintWindow::exportPdf(const QString& path) {
     if (!written) {
         m_status->clear();
         return QStringLiteral("PDF 文档没有导出：") + QDir::toNativeSeparators(path) + QStringLiteral("\r\n") +
-               store::errorReport(written.error(), true);
+               store::errorReport(written.error(), store::ReportLines::Two);
     }
     m_status->setText(QStringLiteral("已导出 PDF：") + QDir::toNativeSeparators(path));
     return {};

@@ -39,8 +39,8 @@ QString printFolder() {
 
 void SendTextToWord(QWidget* parent, const QString& text, const QString& name) {
     auto report = [parent](const store::DbError& error) {
-        platform::message(parent, store::errorReport(error, true), platform::Icon::None, platform::Buttons::Ok,
-                          QString());
+        platform::message(parent, store::errorReport(error, store::ReportLines::Two), platform::Icon::None,
+                          platform::Buttons::Ok, QString());
     };
     const QDateTime now = platform::clock().now();
     auto path = writePrintDocument(printFolder(), text, now);

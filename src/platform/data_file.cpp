@@ -1,6 +1,7 @@
 #include "data_file.h"
 
 #include "paths.h"
+#include "store/schema.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,6 +42,10 @@ DataFileStatus ensureDataFile() {
         return DataFileStatus::CopyError;
     }
     return DataFileStatus::Copied;
+}
+
+store::Result<store::Database> openMainDatabase() {
+    return store::Database::open(databasePath(), store::kMainConnect);
 }
 
 } // namespace fangji::platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/database.h"
+
 #include <QString>
 
 namespace fangji::platform {
@@ -16,5 +18,8 @@ enum class DataFileStatus {
 
 DataFileStatus ensureDataFolder();
 DataFileStatus ensureDataFile();
+
+// Opens the data folder's database file with the system's key.
+store::Result<store::Database> openMainDatabase();
 
 } // namespace fangji::platform

@@ -402,7 +402,7 @@ Criteria QueryForm::criteria() const {
 
 void QueryForm::showError(const store::DbError& error) {
     platform::setArrowPointer();
-    platform::message(this, store::errorReport(error, false), platform::Icon::Information);
+    platform::message(this, store::errorReport(error, store::ReportLines::One), platform::Icon::Information);
 }
 
 void QueryForm::showRows(GridRows rows) {

@@ -2,9 +2,10 @@
 
 namespace fangji::store {
 
-QString errorReport(const DbError& error, bool lineBreak) {
+QString errorReport(const DbError& error, ReportLines lines) {
     return QStringLiteral("错误号码：") + QString::number(error.number) +
-           (lineBreak ? QStringLiteral("\r\n") : QString()) + QStringLiteral("错误内容：") + error.description;
+           (lines == ReportLines::Two ? QStringLiteral("\r\n") : QString()) + QStringLiteral("错误内容：") +
+           error.description;
 }
 
 } // namespace fangji::store

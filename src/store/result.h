@@ -14,8 +14,10 @@ struct DbError {
     QString description;
 };
 
-// The error report text: "错误号码：" + number + [CR LF] + "错误内容：" + description.
-QString errorReport(const DbError& error, bool lineBreak);
+// The two forms of the error report text: "错误号码：" + number + "错误内容：" + description
+// on one line, or with CR LF before "错误内容：".
+enum class ReportLines { One, Two };
+QString errorReport(const DbError& error, ReportLines lines);
 
 class [[nodiscard]] Status {
 public:

@@ -61,7 +61,7 @@ QByteArray fileHash(const QString& path) {
 QList<QStringList> prescriptions(const QString& dbPath) {
     auto db = store::Database::open(dbPath, store::kMainConnect);
     if (!db) {
-        return {{QStringLiteral("<cannot open>"), store::errorReport(db.error(), false)}};
+        return {{QStringLiteral("<cannot open>"), store::errorReport(db.error(), store::ReportLines::One)}};
     }
     return testing::rows(*db, QStringLiteral("SELECT * FROM 中医方剂 ORDER BY rowid"));
 }
@@ -734,7 +734,7 @@ void TestFiles::copyWindow_copyErrorReported() {
     child<QLineEdit>(form, "Txtpath")->setText(target);
     const store::Status expected = admin::backupDatabaseFile(data.databasePath(), target);
     QVERIFY(!expected.ok());
-    prompts.expectMessage(store::errorReport(expected.error(), true), Icon::None);
+    prompts.expectMessage(store::errorReport(expected.error(), store::ReportLines::Two), Icon::None);
     child<QPushButton>(form, "Cmdcopy")->click();
     FANGJI_VERIFY_PROMPTS(prompts);
     QVERIFY(prompts.shown().first().contains(QStringLiteral("\r\n错误内容：")));
@@ -981,7 +981,7 @@ void TestFiles::importWindow_errorReported_buttonsEnabledAgain() {
     child<QLineEdit>(form, "TxtFile")->setText(source);
     const auto expected = admin::importPrescriptions(data.databasePath(), source);
     QVERIFY(!expected.ok());
-    prompts.expectMessage(store::errorReport(expected.error(), true), Icon::None);
+    prompts.expectMessage(store::errorReport(expected.error(), store::ReportLines::Two), Icon::None);
     child<QAction>(form, "IeMail")->trigger();
     FANGJI_VERIFY_PROMPTS(prompts);
     QVERIFY(prompts.shown().first().startsWith(QStringLiteral("错误号码：26\r\n错误内容：")));

@@ -620,7 +620,7 @@ private slots:
         ProfileWindow w;
         w.fill({"新的诊所名称", "新的地址", "7654321", "张三"});
         prompts.expectMessage("保存或修改已经输入的内容吗", Icon::Question, Buttons::YesNo, Answer::Yes);
-        prompts.expectMessage(store::errorReport({19, "disk full"}, true), Icon::Exclamation);
+        prompts.expectMessage(store::errorReport({19, "disk full"}, store::ReportLines::Two), Icon::Exclamation);
         w.save();
         FANGJI_VERIFY_PROMPTS(prompts);
         QVERIFY(!w.form.isNull() && w.form->isVisible());

@@ -73,10 +73,10 @@ void TestStore::open_wrongKey_givesEngineErrorWithNumberAndDescription() {
     QVERIFY(!db.ok());
     QCOMPARE(db.error().number, 26);
     QCOMPARE(db.error().description, QStringLiteral("file is encrypted or is not a database"));
-    QVERIFY(!store::errorReport(db.error(), true).contains(QStringLiteral("RwKe")));
-    QCOMPARE(store::errorReport(db.error(), true),
+    QVERIFY(!store::errorReport(db.error(), store::ReportLines::Two).contains(QStringLiteral("RwKe")));
+    QCOMPARE(store::errorReport(db.error(), store::ReportLines::Two),
              QStringLiteral("错误号码：26\r\n错误内容：file is encrypted or is not a database"));
-    QCOMPARE(store::errorReport(db.error(), false),
+    QCOMPARE(store::errorReport(db.error(), store::ReportLines::One),
              QStringLiteral("错误号码：26错误内容：file is encrypted or is not a database"));
 }
 

@@ -54,7 +54,7 @@ store::Database TestDataDir::open() const {
     auto db = store::Database::open(databasePath(), store::kMainConnect);
     if (!db) {
         std::fprintf(stderr, "cannot open %s: %s\n", qPrintable(databasePath()),
-                     qPrintable(store::errorReport(db.error(), false)));
+                     qPrintable(store::errorReport(db.error(), store::ReportLines::One)));
         return {};
     }
     return std::move(db).value();
