@@ -158,20 +158,8 @@ QString forbiddenCharacter(const entry::EntryRecord& r) {
 
 // The entry window's check of the required texts: the message of the first blank one.
 QString missingRequired(const entry::EntryRecord& r) {
-    static const std::array<std::pair<int, const char16_t*>, 6> required = {{
-        {store::ColName, u"输入方剂名称"},
-        {store::ColComposition, u"输入方剂构成"},
-        {store::ColEffects, u"输入方剂功效"},
-        {store::ColIndications, u"输入方剂主治"},
-        {store::ColUsage, u"输入方剂用法"},
-        {store::ColSource, u"输入方剂来源"},
-    }};
-    for (const auto& [pos, message] : required) {
-        if (entry::isBlank(r[pos])) {
-            return QString::fromUtf16(message);
-        }
-    }
-    return {};
+    const std::optional<entry::RequiredText> missing = entry::firstMissingText(r);
+    return missing ? QString::fromUtf16(missing->message) : QString();
 }
 
 // The input of add, read piece by piece so that a large input is never held whole.

@@ -67,6 +67,15 @@ bool isBlank(const QString& text) {
     return true;
 }
 
+std::optional<RequiredText> firstMissingText(const EntryRecord& record) {
+    for (const RequiredText& required : kRequiredTexts) {
+        if (isBlank(record[static_cast<std::size_t>(required.position)])) {
+            return required;
+        }
+    }
+    return std::nullopt;
+}
+
 QString NormalizeEntryText(const QString& input) {
     const QString text = trimSpaces(input);
     const qsizetype n = text.size();

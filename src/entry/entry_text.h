@@ -22,6 +22,23 @@ QString trimSpaces(const QString& text);
 // A box is blank when nothing but ASCII spaces stands in it.
 bool isBlank(const QString& text);
 
+// The texts every prescription must have, in the order they are checked, each with the
+// message that asks for it when it is blank.
+struct RequiredText {
+    int position;
+    const char16_t* message;
+};
+inline constexpr std::array<RequiredText, 6> kRequiredTexts{{
+    {0, u"输入方剂名称"},
+    {1, u"输入方剂构成"},
+    {2, u"输入方剂功效"},
+    {3, u"输入方剂主治"},
+    {4, u"输入方剂用法"},
+    {5, u"输入方剂来源"},
+}};
+// The first required text that is blank in the record, or nothing when all are there.
+std::optional<RequiredText> firstMissingText(const EntryRecord& record);
+
 // Turns a text typed with Western punctuation into its stored form:
 // "\" -> "、", "," -> "，", ";" -> "；", "." -> "。" (a point between two digits
 // and a point before "《" stay points), a leading CR LF and every lone LF

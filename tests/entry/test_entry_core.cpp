@@ -43,6 +43,8 @@ private slots:
     void normalise_isStable();
     void trimAndBlank_data();
     void trimAndBlank();
+    void firstMissingText_data();
+    void firstMissingText();
 
     void searchStatement_keepsTheFixedShape();
     void searchStatement_criteriaMatchThemselves_data();
@@ -155,6 +157,35 @@ void TestEntryCore::trimAndBlank() {
     QFETCH(bool, blank);
     QCOMPARE(entry::trimSpaces(text), trimmed);
     QCOMPARE(entry::isBlank(text), blank);
+}
+
+void TestEntryCore::firstMissingText_data() {
+    QTest::addColumn<int>("blankFrom");  // positions from here on are left blank (8: none)
+    QTest::addColumn<QString>("spaces"); // what a blank text holds
+    QTest::addColumn<QString>("message");
+    QTest::newRow("complete") << 8 << QString() << QString();
+    QTest::newRow("only the two optional texts blank") << 6 << QString() << QString();
+    QTest::newRow("no source") << 5 << u"  "_qs << u"输入方剂来源"_qs;
+    QTest::newRow("no usage") << 4 << QString() << u"输入方剂用法"_qs;
+    QTest::newRow("no indications") << 3 << u" "_qs << u"输入方剂主治"_qs;
+    QTest::newRow("no effects") << 2 << QString() << u"输入方剂功效"_qs;
+    QTest::newRow("no composition") << 1 << QString() << u"输入方剂构成"_qs;
+    QTest::newRow("nothing at all") << 0 << QString() << u"输入方剂名称"_qs;
+}
+
+void TestEntryCore::firstMissingText() {
+    QFETCH(int, blankFrom);
+    QFETCH(QString, spaces);
+    QFETCH(QString, message);
+    entry::EntryRecord record;
+    for (int i = 0; i < 8; ++i) {
+        record[static_cast<std::size_t>(i)] = i < blankFrom ? u"　文"_qs : spaces;
+    }
+    const auto missing = entry::firstMissingText(record);
+    QCOMPARE(missing ? QString::fromUtf16(missing->message) : QString(), message);
+    if (missing) {
+        QCOMPARE(missing->position, blankFrom);
+    }
 }
 
 // ------------------------------------------------------------------ statements
