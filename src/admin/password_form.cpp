@@ -5,6 +5,7 @@
 
 #include "platform/busy.h"
 #include "platform/data_file.h"
+#include "platform/key_flow.h"
 #include "platform/paths.h"
 #include "platform/product.h"
 #include "platform/prompts.h"
@@ -87,10 +88,20 @@ PasswordForm::PasswordForm(platform::Session& session, QWidget* parent) : platfo
     grid->setColumnStretch(1, 1);
     resize(platform::twipsToPixels(6000), platform::twipsToPixels(2400));
 
-    m_name->lineEdit()->installEventFilter(this);
-    m_name->installEventFilter(this);
-    m_password->installEventFilter(this);
-    m_confirmation->installEventFilter(this);
+    // A blank cannot be typed; Enter checks the box and moves on.
+    auto* keys = new platform::KeyFlow(this);
+    const auto enterIn = [this](QObject* field) {
+        platform::KeyFlow::Rule rule;
+        rule.onEnter = [this, field] {
+            enterPressed(field);
+            return true;
+        };
+        return rule;
+    };
+    keys->add(m_name->lineEdit(), enterIn(m_name));
+    keys->add(m_name, enterIn(m_name));
+    keys->add(m_password, enterIn(m_password));
+    keys->add(m_confirmation, enterIn(m_confirmation));
     connect(m_save, &QPushButton::clicked, this, &PasswordForm::CmdSave_Click);
     connect(m_clear, &QPushButton::clicked, this, &PasswordForm::Cmdqcls_Click);
     connect(m_exit, &QPushButton::clicked, this, &PasswordForm::Cmdexit_Click);
@@ -146,22 +157,6 @@ void PasswordForm::Qpcls() {
     refreshNames();
     m_name->setCurrentIndex(-1);
     m_name->setEditText(QString());
-}
-
-bool PasswordForm::eventFilter(QObject* watched, QEvent* event) {
-    const bool input =
-        watched == m_name->lineEdit() || watched == m_name || watched == m_password || watched == m_confirmation;
-    if (input && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->text() == QStringLiteral(" ")) {
-            return true; // a blank cannot be typed
-        }
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            enterPressed(watched == m_name->lineEdit() ? m_name : watched);
-            return true;
-        }
-    }
-    return platform::WorkingWindow::eventFilter(watched, event);
 }
 
 void PasswordForm::enterPressed(QObject* field) {

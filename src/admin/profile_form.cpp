@@ -5,6 +5,7 @@
 
 #include "platform/busy.h"
 #include "platform/data_file.h"
+#include "platform/key_flow.h"
 #include "platform/paths.h"
 #include "platform/product.h"
 #include "platform/prompts.h"
@@ -32,6 +33,7 @@ ProfileForm::ProfileForm(platform::Session& session, QWidget* parent) : platform
     setWindowTitle(QStringLiteral("用户资料登录"));
 
     auto* grid = new QGridLayout(this);
+    auto* keys = new platform::KeyFlow(this);
     for (int i = 0; i < firstuse::Profile::kFieldCount; ++i) {
         auto* field = new QLineEdit(this);
         field->setObjectName(QString::fromUtf16(kFieldNames[i]));
@@ -39,8 +41,13 @@ ProfileForm::ProfileForm(platform::Session& session, QWidget* parent) : platform
         label->setBuddy(field);
         grid->addWidget(label, i, 0);
         grid->addWidget(field, i, 1);
-        field->installEventFilter(this);
         m_fields[i] = field;
+        platform::KeyFlow::Rule rule;
+        rule.onEnter = [this, i] {
+            enterPressed(i);
+            return true;
+        };
+        keys->add(field, rule); // a blank cannot be typed
     }
     m_save = new QPushButton(QStringLiteral("保存退出"), this);
     m_save->setObjectName(QStringLiteral("CmdSave"));
@@ -94,21 +101,6 @@ void ProfileForm::Qpcls() {
         }
     }
     platform::setArrowPointer();
-}
-
-bool ProfileForm::eventFilter(QObject* watched, QEvent* event) {
-    const auto it = std::find(m_fields.begin(), m_fields.end(), watched);
-    if (it != m_fields.end() && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->text() == QStringLiteral(" ")) {
-            return true; // a blank cannot be typed
-        }
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            enterPressed(static_cast<int>(it - m_fields.begin()));
-            return true;
-        }
-    }
-    return platform::WorkingWindow::eventFilter(watched, event);
 }
 
 void ProfileForm::selectShort(int field) {

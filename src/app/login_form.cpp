@@ -4,6 +4,7 @@
 #include "admin/firstuse_store.h"
 #include "platform/busy.h"
 #include "platform/data_file.h"
+#include "platform/key_flow.h"
 #include "platform/paths.h"
 #include "platform/product.h"
 #include "platform/prompts.h"
@@ -68,8 +69,24 @@ LoginForm::LoginForm(platform::Session& session, QWidget* parent) : platform::Wo
     layout->addLayout(buttons);
     resize(platform::twipsToPixels(5400), platform::twipsToPixels(2200));
 
-    m_user->installEventFilter(this);
-    m_password->installEventFilter(this);
+    auto* keys = new platform::KeyFlow(this);
+    platform::KeyFlow::Rule fromUser;
+    fromUser.target = m_password;
+    fromUser.arrival = platform::KeyFlow::Arrival::SelectAll;
+    fromUser.discardBlank = false;
+    keys->add(m_user, fromUser);
+    platform::KeyFlow::Rule fromPassword; // a blank cannot be typed
+    fromPassword.onEnter = [this] {
+        if (m_password->text().trimmed().size() <= 3) {
+            platform::message(this, QStringLiteral("请输入四位字符以上密码"), platform::Icon::Information);
+            m_password->setSelection(0, 3);
+            m_password->setFocus();
+        } else {
+            m_ok->setFocus();
+        }
+        return true;
+    };
+    keys->add(m_password, fromPassword);
     connect(m_ok, &QPushButton::clicked, this, &LoginForm::cmdOK_Click);
     connect(m_cancel, &QPushButton::clicked, this, &LoginForm::cmdCancel_Click);
 
@@ -135,36 +152,6 @@ bool LoginForm::seekpassword() {
         m_passwordCheck = PasswordCheck::Matched;
     }
     return true;
-}
-
-bool LoginForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        if (watched == m_user && enter) {
-            if (!m_user->currentText().isEmpty()) {
-                m_password->setSelection(0, static_cast<int>(m_password->text().size()));
-                m_password->setFocus();
-            }
-            return true;
-        }
-        if (watched == m_password) {
-            if (key->text() == QStringLiteral(" ")) {
-                return true; // a blank cannot be typed
-            }
-            if (enter) {
-                if (m_password->text().trimmed().size() <= 3) {
-                    platform::message(this, QStringLiteral("请输入四位字符以上密码"), platform::Icon::Information);
-                    m_password->setSelection(0, 3);
-                    m_password->setFocus();
-                } else {
-                    m_ok->setFocus();
-                }
-                return true;
-            }
-        }
-    }
-    return platform::WorkingWindow::eventFilter(watched, event);
 }
 
 // Checks the typed name and password and lets the user in, or counts a failed attempt.

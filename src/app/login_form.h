@@ -31,7 +31,6 @@ public:
     int loginAttempts() const { return m_loginAttempts; }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

@@ -1,9 +1,10 @@
 #include "query_form.h"
 
-#include "key_flow.h"
 #include "result_model.h"
 
+#include "platform/box_text.h"
 #include "platform/busy.h"
+#include "platform/key_flow.h"
 #include "platform/paths.h"
 #include "platform/product.h"
 #include "platform/prompts.h"
@@ -133,7 +134,7 @@ QueryForm::QueryForm(platform::Session& session, QWidget* parent) : platform::Wo
     m_sourcesList = new QStringListModel(this);
     m_clinicalList = new QStringListModel(this);
     m_model = new ResultModel(this);
-    m_keys = new KeyFlow(this);
+    m_keys = new platform::KeyFlow(this);
     m_fillTimer = new QTimer(this);
     m_fillTimer->setSingleShot(true);
     m_fillTimer->setInterval(0);
@@ -307,10 +308,10 @@ void QueryForm::buildDetailPage(QWidget* page) {
 }
 
 void QueryForm::wireKeys() {
-    using C = KeyFlow::Condition;
-    using A = KeyFlow::Arrival;
+    using C = platform::KeyFlow::Condition;
+    using A = platform::KeyFlow::Arrival;
     auto rule = [](QWidget* target, C condition, A arrival) {
-        KeyFlow::Rule r;
+        platform::KeyFlow::Rule r;
         r.target = target;
         r.condition = condition;
         r.arrival = arrival;
@@ -341,7 +342,7 @@ void QueryForm::wireKeys() {
     m_keys->add(effects, rule(indications, C::NotBlank, A::SelectAll));
     m_keys->add(indications, rule(usage, C::NotBlank, A::SelectAll));
     m_keys->add(usage, rule(notes, C::NotBlank, A::CaretEnd));
-    KeyFlow::Rule fromNotes = rule(source, C::NotBlank, A::SelectAll);
+    platform::KeyFlow::Rule fromNotes = rule(source, C::NotBlank, A::SelectAll);
     fromNotes.discardReturn = false;
     fromNotes.emptyBlankText = true;
     m_keys->add(notes, fromNotes);
@@ -568,7 +569,7 @@ void QueryForm::QpcFj() {
     constexpr int kOrder[] = {store::ColName,  store::ColComposition, store::ColEffects, store::ColIndications,
                               store::ColUsage, store::ColNotes,       store::ColSource,  store::ColClinical};
     for (int column : kOrder) {
-        KeyFlow::setTextOf(m_detail[column], QString());
+        platform::setBoxText(m_detail[column], QString());
     }
     platform::doEvents();
 }
@@ -634,7 +635,7 @@ void QueryForm::showDetailFor(const QString& name) {
     platform::doEvents();
     const DetailTexts& texts = **found;
     for (int c = 0; c < store::PrescriptionColumnCount; ++c) {
-        KeyFlow::setTextOf(m_detail[c], texts[c]);
+        platform::setBoxText(m_detail[c], texts[c]);
     }
     m_tabs->setCurrentIndex(1);
 }

@@ -17,9 +17,12 @@ class QTabWidget;
 class QTableView;
 class QTimer;
 
+namespace fangji::platform {
+class KeyFlow;
+}
+
 namespace fangji::query {
 
-class KeyFlow;
 class ResultModel;
 
 // 方剂查询浏览 (`FrmFjfd`): fourteen criteria over the prescriptions, the result
@@ -108,7 +111,7 @@ private:
     QStringListModel* m_indicationsList = nullptr;
     QStringListModel* m_sourcesList = nullptr;
     QStringListModel* m_clinicalList = nullptr;
-    KeyFlow* m_keys = nullptr;
+    platform::KeyFlow* m_keys = nullptr;
     // The widths as read, so that a column nobody resized is saved exactly as it was.
     ColumnWidths m_readTwips = kDefaultColumnWidths;
     bool m_placed = false;

@@ -1,14 +1,14 @@
 #include "key_flow.h"
 
-#include "query_statement.h"
+#include "box_text.h"
 
-#include <QComboBox>
 #include <QKeyEvent>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QTimer>
+#include <QWidget>
 
-namespace fangji::query {
+#include <algorithm>
+
+namespace fangji::platform {
 
 KeyFlow::KeyFlow(QObject* parent) : QObject(parent) {}
 
@@ -22,52 +22,12 @@ void KeyFlow::selectAllOnFocus(QWidget* widget) {
     widget->installEventFilter(this);
 }
 
-QString KeyFlow::textOf(const QWidget* widget) {
-    if (const auto* line = qobject_cast<const QLineEdit*>(widget)) {
-        return line->text();
-    }
-    if (const auto* combo = qobject_cast<const QComboBox*>(widget)) {
-        return combo->currentText();
-    }
-    if (const auto* box = qobject_cast<const QPlainTextEdit*>(widget)) {
-        return box->toPlainText();
-    }
-    return {};
+namespace {
+// Whether anything but ASCII blanks stands in the text.
+bool hasNonBlank(const QString& text) {
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c != u' '; });
 }
-
-void KeyFlow::setTextOf(QWidget* widget, const QString& text) {
-    if (auto* line = qobject_cast<QLineEdit*>(widget)) {
-        line->setText(text);
-    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-        combo->setEditText(text);
-    } else if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {
-        box->setPlainText(text);
-    }
-}
-
-void KeyFlow::selectAllOf(QWidget* widget) {
-    if (auto* line = qobject_cast<QLineEdit*>(widget)) {
-        line->selectAll();
-    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-        if (combo->lineEdit() != nullptr) {
-            combo->lineEdit()->selectAll();
-        }
-    } else if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {
-        box->selectAll();
-    }
-}
-
-void KeyFlow::caretToEnd(QWidget* widget) {
-    if (auto* line = qobject_cast<QLineEdit*>(widget)) {
-        line->end(false);
-    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-        if (combo->lineEdit() != nullptr) {
-            combo->lineEdit()->end(false);
-        }
-    } else if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {
-        box->moveCursor(QTextCursor::End);
-    }
-}
+} // namespace
 
 bool KeyFlow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn && m_selectOnFocus.contains(watched)) {
@@ -96,9 +56,12 @@ bool KeyFlow::eventFilter(QObject* watched, QEvent* event) {
     if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) {
         return false;
     }
-    QString text = textOf(from);
-    if (rule.emptyBlankText && !text.isEmpty() && trimBlanks(text).isEmpty()) {
-        setTextOf(from, QString());
+    if (rule.onEnter) {
+        return rule.onEnter();
+    }
+    QString text = boxText(from);
+    if (rule.emptyBlankText && !text.isEmpty() && !hasNonBlank(text)) {
+        setBoxText(from, QString());
         text.clear();
     }
     bool move = false;
@@ -110,7 +73,7 @@ bool KeyFlow::eventFilter(QObject* watched, QEvent* event) {
         move = !text.isEmpty();
         break;
     case Condition::NotBlank:
-        move = !trimBlanks(text).isEmpty();
+        move = hasNonBlank(text);
         break;
     }
     if (move && rule.target != nullptr) {
@@ -125,4 +88,4 @@ bool KeyFlow::eventFilter(QObject* watched, QEvent* event) {
     return rule.discardReturn;
 }
 
-} // namespace fangji::query
+} // namespace fangji::platform

@@ -4,12 +4,15 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 class QWidget;
 
-namespace fangji::query {
+namespace fangji::platform {
 
-// The keyboard chain of a window's boxes: a typed blank is discarded, and a
-// carriage return moves the focus on to the next box when its condition holds.
+// The keyboard chain of a window's boxes, the one way every window drives its Enter key:
+// a typed blank is discarded, and a carriage return moves the focus on to the next box
+// when its condition holds, or runs the box's own step (a check with a message, a lookup).
 class KeyFlow : public QObject {
     Q_OBJECT
 public:
@@ -31,6 +34,9 @@ public:
         bool discardReturn = true;
         // A text of blanks only is emptied when a carriage return arrives.
         bool emptyBlankText = false;
+        // When set, a carriage return runs this instead of moving on; it returns whether
+        // the key is used up (false lets the box have it, e.g. a line break).
+        std::function<bool()> onEnter;
     };
 
     explicit KeyFlow(QObject* parent = nullptr);
@@ -38,12 +44,6 @@ public:
     void add(QWidget* from, const Rule& rule);
     // The widget's whole text is selected whenever it receives the focus.
     void selectAllOnFocus(QWidget* widget);
-
-    // The text of a line edit, combo box or text box.
-    static QString textOf(const QWidget* widget);
-    static void setTextOf(QWidget* widget, const QString& text);
-    static void selectAllOf(QWidget* widget);
-    static void caretToEnd(QWidget* widget);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -53,4 +53,4 @@ private:
     QHash<QObject*, bool> m_selectOnFocus;
 };
 
-} // namespace fangji::query
+} // namespace fangji::platform
