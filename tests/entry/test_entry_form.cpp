@@ -17,8 +17,8 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,11 +28,11 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
-#include <QTextBlock>
-#include <QTextEdit>
-#include <QTest>
-#include <QTextDocument>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <memory>
@@ -1398,7 +1398,8 @@ void TestEntryForm::print_removesOldPrintDocuments() {
     const QDateTime now = platform::clock().now();
     for (int i = 0; i < entry::kKeptPrints + 5; ++i) {
         const QDateTime when = now.addDays(-60 - i);
-        QFile old(QDir(entry::printFolder()).filePath(u"方剂打印-"_qs + when.toString(u"yyyyMMdd-HHmmss"_qs) + u".rtf"_qs));
+        QFile old(
+            QDir(entry::printFolder()).filePath(u"方剂打印-"_qs + when.toString(u"yyyyMMdd-HHmmss"_qs) + u".rtf"_qs));
         QVERIFY(old.open(QIODevice::WriteOnly));
         QVERIFY(old.setFileTime(when, QFileDevice::FileModificationTime));
     }

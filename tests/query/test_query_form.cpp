@@ -16,10 +16,10 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
-#include <QSet>
 #include <QTest>
 
 #include <memory>
