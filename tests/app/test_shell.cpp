@@ -457,7 +457,7 @@ void TestShell::about_showsVersionAndCaption_okUnlocks() {
     auto* about = new app::AboutForm(session);
     about->show();
     QCOMPARE(about->windowTitle(), QStringLiteral("关于 禾枢药典之方剂(标准版)"));
-    QCOMPARE(about->findChild<QLabel*>("lblVersion")->text(), QStringLiteral("版本 5.20"));
+    QCOMPARE(about->findChild<QLabel*>("lblVersion")->text(), QStringLiteral("版本 ") + testing::shownVersion());
     QCOMPARE(about->findChild<QLabel*>("lblTitle")->text(), QStringLiteral("禾枢药典之方剂(标准版)"));
     QVERIFY(about->findChild<QLabel*>("lblDescription")->text().contains(QStringLiteral("\n\n")));
     QPointer<app::AboutForm> guard(about);
@@ -589,7 +589,7 @@ void TestShell::program_versionAndHelpWithoutDisplay_data() {
     QTest::addColumn<QString>("option");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("output"); // what standard output (or error, for a usage error) holds
-    QTest::newRow("--version") << "--version" << 0 << QStringLiteral("fangji 5.2.0\n");
+    QTest::newRow("--version") << "--version" << 0 << QStringLiteral("fangji " FANGJI_VERSION "\n");
     QTest::newRow("--help") << "--help" << 0 << QStringLiteral("用法：fangji [选项]");
     QTest::newRow("unknown") << "--nonsense" << 2 << QStringLiteral("未知的选项 --nonsense");
 }

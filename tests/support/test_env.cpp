@@ -1,6 +1,7 @@
 #include "test_env.h"
 
 #include "platform/paths.h"
+#include "platform/version.h"
 #include "store/schema.h"
 
 #include <QDir>
@@ -142,6 +143,11 @@ QByteArray randomBytes(qsizetype size, quint32 seed) {
         c = static_cast<char>(gen.generate());
     }
     return out;
+}
+
+QString shownVersion() {
+    const QStringList parts = QString::fromLatin1(FANGJI_VERSION).split(u'.');
+    return parts.value(0) + u'.' + parts.value(1) + parts.value(2);
 }
 
 } // namespace fangji::testing

@@ -102,6 +102,10 @@ QByteArray readFile(const QString& path);
 // size bytes from a generator seeded with seed: the same seed gives the same bytes.
 QByteArray randomBytes(qsizetype size, quint32 seed);
 
+// The build's version number as the windows show it: major "." minor, then the revision with no
+// separator (version 5.2.0 shows as "5.20").
+QString shownVersion();
+
 // The child of w of type T with this object name (null when there is none).
 template <class T> T* child(QWidget* w, const char* name) {
     return w->findChild<T*>(QString::fromLatin1(name));
