@@ -36,6 +36,7 @@ using namespace fangji;
 using platform::Answer;
 using platform::Buttons;
 using platform::Icon;
+using testing::child;
 using testing::enabledTopMenus;
 using testing::FakeClock;
 using testing::FakeSession;
@@ -47,14 +48,6 @@ namespace {
 
 const QString kUser = QStringLiteral("张三");
 const QString kPassword = QStringLiteral("abcd1234");
-
-template <class T> T* child(QWidget* w, const QString& name) {
-    T* c = w->findChild<T*>(name);
-    if (c == nullptr) {
-        qFatal("no control %s", qPrintable(name));
-    }
-    return c;
-}
 
 bool unloaded(QWidget* w) {
     auto* ww = qobject_cast<platform::WorkingWindow*>(w);
