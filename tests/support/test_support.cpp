@@ -33,14 +33,16 @@ private slots:
     void missingChild_messageNamesIt_data() {
         QTest::addColumn<QString>("test");
         QTest::addColumn<QString>("message");
-        QTest::newRow("child") << "missingChild" << R"(no QLabel named "lblMissing" in QWidget "frmProbe")";
-        QTest::newRow("parent") << "missingParent" << R"(no QLineEdit named "TxtOrphan": no parent to look in)";
+        QTest::newRow("child") << "missingChild"
+                               << R"(no QLabel named "lblMissing" in QWidget "frmProbe")";
+        QTest::newRow("parent") << "missingParent"
+                                << R"(no QLineEdit named "TxtOrphan": no parent to look in)";
     }
     void missingChild_messageNamesIt() {
         QFETCH(QString, test);
         QFETCH(QString, message);
-        const QRegularExpression failure(QStringLiteral(R"(FAIL!  : ChildProbe::%1\(\) (.*)\n\s*Loc: \[(.*)\])")
-                                             .arg(test));
+        const QRegularExpression failure(
+            QStringLiteral(R"(FAIL!  : ChildProbe::%1\(\) (.*)\n\s*Loc: \[(.*)\])").arg(test));
         const QRegularExpressionMatch m = failure.match(m_report);
         QVERIFY2(m.hasMatch(), qPrintable(m_report));
         QCOMPARE(m.captured(1), message);
