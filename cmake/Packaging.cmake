@@ -6,11 +6,17 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/fangji.svg
 install(FILES ${PROJECT_SOURCE_DIR}/resources/fangji-256.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps RENAME fangji.png)
 
+# The manual pages' heading names the project's version (@PROJECT_VERSION@ in man/).
+foreach(page fangji.1 fangji-cli.1)
+    configure_file(${PROJECT_SOURCE_DIR}/man/${page} ${CMAKE_BINARY_DIR}/man/${page} @ONLY)
+endforeach()
+
 # Manual pages and the package's change log go out compressed, as Debian ships them
 # (gzip -n: no name or time in the header, so the package builds the same every time).
 set(FANGJI_COMPRESSED ${CMAKE_BINARY_DIR}/compressed)
 set(FANGJI_COMPRESSED_FILES)
-foreach(source man/fangji.1 man/fangji-cli.1 packaging/changelog)
+foreach(source ${CMAKE_BINARY_DIR}/man/fangji.1 ${CMAKE_BINARY_DIR}/man/fangji-cli.1
+               ${PROJECT_SOURCE_DIR}/packaging/changelog)
     get_filename_component(name ${source} NAME)
     if(name STREQUAL "changelog")
         set(name changelog.Debian)
@@ -19,8 +25,8 @@ foreach(source man/fangji.1 man/fangji-cli.1 packaging/changelog)
     add_custom_command(
         OUTPUT ${output}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${FANGJI_COMPRESSED}
-        COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/${source} > ${output}
-        DEPENDS ${PROJECT_SOURCE_DIR}/${source}
+        COMMAND gzip -9nc ${source} > ${output}
+        DEPENDS ${source}
         VERBATIM)
     list(APPEND FANGJI_COMPRESSED_FILES ${output})
 endforeach()
@@ -36,6 +42,14 @@ set(CPACK_PACKAGE_NAME fangji)
 set(CPACK_PACKAGE_VENDOR "fangji developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+# The change log is written by hand, one entry per release: its newest entry must be the
+# version being packaged.
+file(STRINGS ${PROJECT_SOURCE_DIR}/packaging/changelog FANGJI_NEWEST_CHANGE LIMIT_COUNT 1)
+string(REGEX MATCH "^fangji \\(([^)]*)\\)" FANGJI_NEWEST_CHANGE "${FANGJI_NEWEST_CHANGE}")
+if(NOT CMAKE_MATCH_1 STREQUAL "${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE}")
+    message(FATAL_ERROR "packaging/changelog: the newest entry is for version \"${CMAKE_MATCH_1}\", "
+                        "the package is ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE}")
+endif()
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Traditional Chinese Medicine prescriptions: records, queries, printing")
 set(CPACK_PACKAGE_DESCRIPTION
     "fangji keeps a doctor's or a small clinic's Traditional Chinese Medicine

@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include "platform/product.h"
+
 #include <algorithm>
 #include <array>
 #include <string_view>
@@ -52,7 +54,7 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::string versionNumber() {
-    return FANGJI_VERSION;
+    return platform::kVersion;
 }
 
 std::string versionText() {

@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/data_file.h"
 #include "platform/paths.h"
+#include "platform/product.h"
 #include "query/query_statement.h"
 #include "store/backup.h"
 #include "store/database.h"
@@ -893,7 +894,7 @@ int run(const QStringList& arguments, Streams io) {
             return kExitOk;
         }
         if (a == QStringLiteral("--version")) {
-            io.out << kProgram << " 5.2.0\n";
+            io.out << kProgram << " " << platform::kVersion << "\n";
             return kExitOk;
         }
         if (a == QStringLiteral("--data-dir")) {

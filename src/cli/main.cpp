@@ -1,5 +1,6 @@
 // fangji-cli: the prescriptions of the data folder from the command line.
 #include "cli/commands.h"
+#include "platform/product.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -40,7 +41,7 @@ int main(int argc, char** argv) {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     QCoreApplication::setApplicationName(QStringLiteral("fangji-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("5.2.0"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(fangji::platform::kVersion));
     QTextStream out(stdout);
     QTextStream err(stderr);
     const int status = fangji::cli::run(QCoreApplication::arguments(), {out, err, isatty(fileno(stderr)) != 0});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/version.h"
+
 #include <QString>
 
 namespace fangji::platform {
@@ -11,10 +13,11 @@ inline const QString kAppTitle = kProductName;
 // The product web address opened from the help menu and the About box.
 inline const QString kWebAddress = QStringLiteral("https://fangji.example.org/");
 
-// The program's version number, 5.2.0.
-inline constexpr int kVersionMajor = 5;
-inline constexpr int kVersionMinor = 2;
-inline constexpr int kVersionRevision = 0;
+// The program's version number (5.2.0), as the project sets it.
+inline constexpr int kVersionMajor = FANGJI_VERSION_MAJOR;
+inline constexpr int kVersionMinor = FANGJI_VERSION_MINOR;
+inline constexpr int kVersionRevision = FANGJI_VERSION_PATCH;
+inline constexpr const char* kVersion = FANGJI_VERSION;
 
 // Window measures are kept in twips: 15 twips per device-independent pixel.
 inline constexpr int twipsToPixels(int twips) {

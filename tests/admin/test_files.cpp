@@ -461,11 +461,11 @@ void TestFiles::copyWindow_modesChangeCaptionsAndEmptyPath() {
     auto* path = child<QLineEdit>(form, "Txtpath");
     path->setText(QStringLiteral("/tmp/x.mdb"));
 
-    QTest::mouseClick(form->findChild<QRadioButton*>(option), Qt::LeftButton);
+    QTest::mouseClick(child<QRadioButton>(form, option), Qt::LeftButton);
     QCOMPARE(copy->text(), caption);
     QCOMPARE(path->text(), QString());
     QCOMPARE(child<QPushButton>(form, "CmdPath")->text(), QStringLiteral("选择名称及路径"));
-    QVERIFY(form->findChild<QRadioButton*>(option)->isChecked());
+    QVERIFY(child<QRadioButton>(form, option)->isChecked());
 
     // The dialog fits the mode: save for a backup, open for a restore; the name is trimmed.
     if (option == QStringLiteral("Optsave")) {

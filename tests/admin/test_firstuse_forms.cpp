@@ -21,19 +21,12 @@ using namespace fangji;
 using platform::Answer;
 using platform::Buttons;
 using platform::Icon;
+using testing::child;
 using testing::FakeSession;
 using testing::ScriptedPrompts;
 using testing::TestDataDir;
 
 namespace {
-
-template <class T> T* child(QWidget* w, const QString& name) {
-    T* c = w->findChild<T*>(name);
-    if (c == nullptr) {
-        qFatal("no control %s", qPrintable(name));
-    }
-    return c;
-}
 
 // The control that holds the focus, by its name (the combo's own text box counts as the combo).
 QString focusName(QWidget* window) {

@@ -36,6 +36,7 @@ using namespace fangji;
 using platform::Answer;
 using platform::Buttons;
 using platform::Icon;
+using testing::child;
 using testing::enabledTopMenus;
 using testing::FakeClock;
 using testing::FakeSession;
@@ -47,14 +48,6 @@ namespace {
 
 const QString kUser = QStringLiteral("张三");
 const QString kPassword = QStringLiteral("abcd1234");
-
-template <class T> T* child(QWidget* w, const QString& name) {
-    T* c = w->findChild<T*>(name);
-    if (c == nullptr) {
-        qFatal("no control %s", qPrintable(name));
-    }
-    return c;
-}
 
 bool unloaded(QWidget* w) {
     auto* ww = qobject_cast<platform::WorkingWindow*>(w);
@@ -182,7 +175,7 @@ private slots:
         auto* splash = new app::SplashForm(session);
         session.showWindow(splash);
         QCOMPARE(child<QLabel>(splash, "lblProductName")->text(), QStringLiteral("禾枢药典之方剂(标准版)"));
-        QCOMPARE(child<QLabel>(splash, "lblVersion")->text(), QStringLiteral("标准版 5.20"));
+        QCOMPARE(child<QLabel>(splash, "lblVersion")->text(), QStringLiteral("标准版 ") + testing::shownVersion());
         const QStringList lines = child<QLabel>(splash, "LblYhmc")->text().split(QStringLiteral("\r\n"));
         QCOMPARE(lines, (QStringList{"使用单位：仁心诊所", "", "联系电话：010-5551234    使用人：李时珍"}));
         QVERIFY(child<QLabel>(splash, "lblProductName")->font().bold());
@@ -270,7 +263,7 @@ private slots:
         QPointer<app::SplashForm> splash = new app::SplashForm(session);
         session.showWindow(splash);
         QCOMPARE(child<QLabel>(splash, "LblYhmc")->text(), QStringLiteral("平台:Windows98/Me/2000"));
-        QCOMPARE(child<QLabel>(splash, "lblVersion")->text(), QStringLiteral("标准版 5.20"));
+        QCOMPARE(child<QLabel>(splash, "lblVersion")->text(), QStringLiteral("标准版 ") + testing::shownVersion());
         clock.advance(app::SplashForm::kTimerInterval);
         QCOMPARE(visibleWindows(session), QStringList{"frmLogin"});
         FANGJI_VERIFY_PROMPTS(prompts);

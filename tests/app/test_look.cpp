@@ -128,8 +128,7 @@ private slots:
         testing::TestDataDir dir;
         testing::FakeSession session;
         const std::unique_ptr<entry::EntryForm> form = std::make_unique<entry::EntryForm>(session);
-        auto* w = form->findChild<QWidget*>(box);
-        QVERIFY(w != nullptr);
+        auto* w = testing::child<QWidget>(form.get(), box);
         QCOMPARE(QFontInfo(w->font()).family(), kSong);
         QCOMPARE(drawingFamilies(w->font(), kTellingText), QStringList{kSong.toLower()});
     }
@@ -147,8 +146,7 @@ private slots:
         testing::TestDataDir dir;
         testing::FakeSession session;
         const std::unique_ptr<app::SplashForm> splash = std::make_unique<app::SplashForm>(session);
-        auto* l = splash->findChild<QLabel*>(label);
-        QVERIFY(l != nullptr);
+        auto* l = testing::child<QLabel>(splash.get(), label);
         QCOMPARE(QFontInfo(l->font()).family(), family);
         QCOMPARE(drawingFamilies(l->font(), platform::kProductName), QStringList{family.toLower()});
     }

@@ -37,6 +37,7 @@ using namespace fangji;
 using platform::Answer;
 using platform::Buttons;
 using platform::Icon;
+using testing::child;
 using testing::enabledTopMenus;
 using testing::kTopMenus;
 using testing::RecordingDesktop;
@@ -443,9 +444,7 @@ void TestShell::workingWindow_locksMenus_untilItCloses() {
     w.menuAction("xtxx")->trigger();
     QVERIFY(enabledTopMenus(w).isEmpty());
     QCOMPARE(openWindows(w), QStringList{"frmAbout"});
-    auto* ok = w.findWindow("frmAbout")->findChild<QPushButton*>("cmdOK");
-    QVERIFY(ok);
-    ok->click();
+    child<QPushButton>(w.findWindow("frmAbout"), "cmdOK")->click();
     QTRY_VERIFY(openWindows(w).isEmpty());
     QCOMPARE(enabledTopMenus(w).size(), 5);
     FANGJI_VERIFY_PROMPTS(prompts);
@@ -457,11 +456,11 @@ void TestShell::about_showsVersionAndCaption_okUnlocks() {
     auto* about = new app::AboutForm(session);
     about->show();
     QCOMPARE(about->windowTitle(), QStringLiteral("关于 禾枢药典之方剂(标准版)"));
-    QCOMPARE(about->findChild<QLabel*>("lblVersion")->text(), QStringLiteral("版本 5.20"));
-    QCOMPARE(about->findChild<QLabel*>("lblTitle")->text(), QStringLiteral("禾枢药典之方剂(标准版)"));
-    QVERIFY(about->findChild<QLabel*>("lblDescription")->text().contains(QStringLiteral("\n\n")));
+    QCOMPARE(child<QLabel>(about, "lblVersion")->text(), QStringLiteral("版本 ") + testing::shownVersion());
+    QCOMPARE(child<QLabel>(about, "lblTitle")->text(), QStringLiteral("禾枢药典之方剂(标准版)"));
+    QVERIFY(child<QLabel>(about, "lblDescription")->text().contains(QStringLiteral("\n\n")));
     QPointer<app::AboutForm> guard(about);
-    about->findChild<QPushButton*>("cmdOK")->click();
+    child<QPushButton>(about, "cmdOK")->click();
     QVERIFY(!about->isVisible());
     QCOMPARE(session.unlockCount, 1);
     platform::WorkingWindow::releaseUnloaded();
@@ -475,7 +474,7 @@ void TestShell::about_link_hoverAndClickOpenWebAddress() {
     app::AboutForm about(session);
     about.setAttribute(Qt::WA_DeleteOnClose, false);
     about.show();
-    auto* link = about.findChild<QLabel*>("Label1");
+    auto* link = child<QLabel>(&about, "Label1");
     QCOMPARE(link->text(), QStringLiteral("察看一下禾枢软件新品"));
     QCOMPARE(link->font().pointSize(), 11);
     QEvent enter(QEvent::Enter);
@@ -589,7 +588,7 @@ void TestShell::program_versionAndHelpWithoutDisplay_data() {
     QTest::addColumn<QString>("option");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("output"); // what standard output (or error, for a usage error) holds
-    QTest::newRow("--version") << "--version" << 0 << QStringLiteral("fangji 5.2.0\n");
+    QTest::newRow("--version") << "--version" << 0 << QStringLiteral("fangji " FANGJI_VERSION "\n");
     QTest::newRow("--help") << "--help" << 0 << QStringLiteral("用法：fangji [选项]");
     QTest::newRow("unknown") << "--nonsense" << 2 << QStringLiteral("未知的选项 --nonsense");
 }
@@ -719,8 +718,7 @@ void TestShell::workingWindow_accessKeysPressItsButtons() {
     ScriptedPrompts prompts;
     QWidget* form = main.open(item, window);
     QVERIFY(form);
-    auto* target = form->findChild<QPushButton*>(button);
-    QVERIFY(target);
+    auto* target = child<QPushButton>(form, button);
     QVERIFY(target->isVisible());
     QSignalSpy clicked(target, &QPushButton::clicked);
     if (question.endsWith(QStringLiteral("？"))) {

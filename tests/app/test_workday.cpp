@@ -30,20 +30,13 @@ using namespace fangji;
 using platform::Answer;
 using platform::Buttons;
 using platform::Icon;
+using testing::child;
 using testing::enabledTopMenus;
 using testing::kTopMenus;
 using testing::ScriptedPrompts;
 using testing::TestDataDir;
 
 namespace {
-
-template <class T> T* child(QWidget* w, const char* name) {
-    T* c = w ? w->findChild<T*>(QString::fromLatin1(name)) : nullptr;
-    if (c == nullptr) {
-        qFatal("no control %s", name);
-    }
-    return c;
-}
 
 // Puts text into a box as typed or pasted text would stand there.
 void setBoxText(QWidget* box, const QString& text) {

@@ -4,6 +4,7 @@
 #include "cli/record_io.h"
 #include "dictionary/build_dictionaries.h"
 #include "entry/entry_store.h"
+#include "platform/version.h"
 #include "store/database.h"
 #include "store/schema.h"
 #include "store/template.h"
@@ -87,6 +88,7 @@ private slots:
     void usageErrors_exitTwo_data();
     void usageErrors_exitTwo();
     void help_forEachCommand();
+    void version_isTheProjectVersion();
     void add_jsonLines_quotesLineBreaksAndMissingText();
     void add_csv_withHeader();
     void search_reproducesWindowResults_data();
@@ -149,6 +151,13 @@ void TestCli::usageErrors_exitTwo() {
     QCOMPARE(r.status, 2);
     QVERIFY(!r.err.isEmpty());
     QVERIFY(r.out.isEmpty());
+}
+
+void TestCli::version_isTheProjectVersion() {
+    QTemporaryDir dir;
+    const Run r = runCli(dir.path(), {"--version"});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QStringLiteral("fangji-cli " FANGJI_VERSION "\n"));
 }
 
 void TestCli::help_forEachCommand() {

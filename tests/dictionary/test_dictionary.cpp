@@ -97,22 +97,15 @@ public:
             topmost = form->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
             position = form->pos();
             size = form->size();
-            if (auto* bar = form->findChild<QProgressBar*>(QStringLiteral("ProgBar"))) {
-                barRange = {bar->minimum(), bar->maximum()};
-                barAtShow = bar->value();
-            }
+            auto* bar = testing::child<QProgressBar>(form, "ProgBar");
+            barRange = {bar->minimum(), bar->maximum()};
+            barAtShow = bar->value();
         }
         if (event->type() == QEvent::Close && object->objectName() == QStringLiteral("Frmjdys")) {
             auto* form = static_cast<QWidget*>(object);
-            if (auto* label = form->findChild<QLabel*>(QStringLiteral("Labpre"))) {
-                lastPercent = label->text();
-            }
-            if (auto* label = form->findChild<QLabel*>(QStringLiteral("Labprg"))) {
-                lastCaption = label->text();
-            }
-            if (auto* bar = form->findChild<QProgressBar*>(QStringLiteral("ProgBar"))) {
-                lastBar = bar->value();
-            }
+            lastPercent = testing::child<QLabel>(form, "Labpre")->text();
+            lastCaption = testing::child<QLabel>(form, "Labprg")->text();
+            lastBar = testing::child<QProgressBar>(form, "ProgBar")->value();
         }
         return false;
     }

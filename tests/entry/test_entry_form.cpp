@@ -153,14 +153,13 @@ struct Fixture {
         return form;
     }
 
-    QWidget* box(const QString& name) const { return form->findChild<QWidget*>(name); }
-    QPushButton* button(const QString& name) const { return form->findChild<QPushButton*>(name); }
+    QWidget* box(const QString& name) const { return testing::child<QWidget>(form, name); }
+    QPushButton* button(const QString& name) const { return testing::child<QPushButton>(form, name); }
     QString text(const QString& name) const {
-        QWidget* w = box(name);
-        if (auto* line = qobject_cast<QLineEdit*>(w)) {
+        if (auto* line = qobject_cast<QLineEdit*>(box(name))) {
             return line->text();
         }
-        return static_cast<entry::MemoBox*>(w)->text();
+        return testing::child<entry::MemoBox>(form, name)->text();
     }
     void setText(const QString& name, const QString& value) const {
         QWidget* w = box(name);
@@ -169,7 +168,7 @@ struct Fixture {
         } else if (auto* line = qobject_cast<QLineEdit*>(w)) {
             line->setText(value);
         } else {
-            static_cast<entry::MemoBox*>(w)->setText(value);
+            testing::child<entry::MemoBox>(form, name)->setText(value);
         }
     }
     void fill(const QStringList& texts) const {
@@ -185,9 +184,9 @@ struct Fixture {
         return out;
     }
     QString focused() const { return form->focusWidget() ? form->focusWidget()->objectName() : QString(); }
-    QString count() const { return form->findChild<QLabel*>(u"Labfjsl"_qs)->text(); }
+    QString count() const { return testing::child<QLabel>(form, "Labfjsl")->text(); }
     QStringList listed() const {
-        auto* list = form->findChild<QListView*>(u"ListFjmc"_qs);
+        auto* list = testing::child<QListView>(form, "ListFjmc");
         QStringList out;
         for (int r = 0; r < list->model()->rowCount(); ++r) {
             out << list->model()->index(r, 0).data().toString();
@@ -216,7 +215,7 @@ struct Fixture {
     }
     // Clicks a row of the name list.
     void pick(int row) const {
-        auto* list = form->findChild<QListView*>(u"ListFjmc"_qs);
+        auto* list = testing::child<QListView>(form, "ListFjmc");
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualRect(list->model()->index(row, 0)).center());
     }
@@ -738,7 +737,7 @@ void TestEntryForm::pick_fillsAllEightBoxes() {
     f.click(u"Cmdseek"_qs);
     const QStringList before = f.listed();
     QCOMPARE(before, (QStringList{u"桂枝汤"_qs, u"麻黄汤"_qs}));
-    auto* list = f.form->findChild<QListView*>(u"ListFjmc"_qs);
+    auto* list = testing::child<QListView>(f.form, "ListFjmc");
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center());
     QCOMPARE(f.boxes(), multiLine);
     QCOMPARE(f.listed(), before);
@@ -1143,8 +1142,8 @@ void TestEntryForm::count_fitsUpToAMillion() {
     QFETCH(int, count);
     Fixture f;
     f.open();
-    auto* caption = f.form->findChild<QLabel*>(QStringLiteral("Label16"));
-    auto* label = f.form->findChild<QLabel*>(QStringLiteral("Labfjsl"));
+    auto* caption = testing::child<QLabel>(f.form, "Label16");
+    auto* label = testing::child<QLabel>(f.form, "Labfjsl");
     label->setText(entry::countLabel(count));
     const QRect window = f.form->rect();
     for (QLabel* l : {caption, label}) {
@@ -1205,7 +1204,7 @@ void TestEntryForm::print_writesDocumentInSongTi() {
     RecordingDesktop desktop;
     f.clock.setAutoStep(100);
     f.open();
-    auto* list = f.form->findChild<QListView*>(u"ListFjmc"_qs);
+    auto* list = testing::child<QListView>(f.form, "ListFjmc");
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center());
     f.setText(u"TxtLcyy"_qs, QString());
     f.setText(u"TxtLcxd"_qs, u"  "_qs);
@@ -1306,7 +1305,7 @@ void TestEntryForm::print_noWordProcessorOpensPrintWindow() {
     QVERIFY(f.button(u"Cmdprnt"_qs)->isEnabled());
     QCOMPARE(f.session.unlockCount, 0);
     QVERIFY(!platform::isBusyPointer());
-    window->findChild<QPushButton*>(u"CmdClose"_qs)->click();
+    testing::child<QPushButton>(window, "CmdClose")->click();
     QTRY_VERIFY(window.isNull());
     QVERIFY(f.form->isVisible());
     FANGJI_VERIFY_PROMPTS(f.prompts);
@@ -1349,12 +1348,12 @@ void TestEntryForm::printWindow_exportsEditedDocumentAsPdf() {
     QTemporaryDir out;
     const QString path = out.filePath(u"桂枝汤"_qs);
     f.prompts.expectSaveFile(path);
-    window->findChild<QPushButton*>(u"CmdPdf"_qs)->click();
+    testing::child<QPushButton>(window, "CmdPdf")->click();
     QCOMPARE(f.prompts.lastDialogFolder().section(u'/', -1), u"桂枝汤.pdf"_qs);
     QCOMPARE(f.prompts.lastDialogTitle(), u"导出 PDF"_qs);
     const QString pdf = path + u".pdf"_qs;
     QVERIFY(QFile::exists(pdf));
-    QCOMPARE(window->findChild<QLabel*>(u"LabStatus"_qs)->text(), u"已导出 PDF："_qs + pdf);
+    QCOMPARE(testing::child<QLabel>(window, "LabStatus")->text(), u"已导出 PDF："_qs + pdf);
 
     const testing::ToolRun text = testing::pdfText(pdf);
     QVERIFY2(text.error.isEmpty(), qPrintable(text.error));
@@ -1385,7 +1384,7 @@ void TestEntryForm::printWindow_exportFailureIsReported() {
     QCOMPARE(f.prompts.shown().size(), 1);
     QVERIFY2(f.prompts.shown().first().startsWith(u"PDF 文档没有导出："_qs + path + u"\r\n错误号码："_qs),
              qPrintable(f.prompts.shown().first()));
-    QVERIFY(window.findChild<QLabel*>(u"LabStatus"_qs)->text().isEmpty());
+    QVERIFY(testing::child<QLabel>(&window, "LabStatus")->text().isEmpty());
 }
 
 void TestEntryForm::print_removesOldPrintDocuments() {

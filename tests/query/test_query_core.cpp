@@ -582,9 +582,6 @@ void TestQueryCore::widths_valueNotANumber_keepsCurrent() {
     QCOMPARE(readColumnWidths(db, current), (ColumnWidths{1200, 8, 9, 2500, 1302}));
 }
 
-int runQueryCoreTests(int argc, char** argv) {
-    TestQueryCore t;
-    return QTest::qExec(&t, argc, argv);
-}
+QTEST_GUILESS_MAIN(TestQueryCore)
 
 #include "test_query_core.moc"

@@ -16,16 +16,17 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
-#include <QSet>
 #include <QTest>
 
 #include <memory>
 
 using namespace fangji;
 using fangji::query::QueryForm;
+using fangji::testing::child;
 using fangji::testing::FakeSession;
 using fangji::testing::ScriptedPrompts;
 using fangji::testing::TestDataDir;
@@ -52,14 +53,6 @@ void seed(store::Database& db) {
                                             QStringLiteral("哮喘"))));
 }
 
-template <class T> T* child(QWidget* form, const char* name) {
-    T* w = form->findChild<T*>(QString::fromLatin1(name));
-    if (w == nullptr) {
-        qWarning("no control %s", name);
-    }
-    return w;
-}
-
 QStringList gridNames(QueryForm* form) {
     QStringList out;
     const auto& model = form->resultModel();
@@ -77,7 +70,7 @@ void clickRow(QueryForm* form, int row) {
 }
 
 QString text(QWidget* form, const char* name) {
-    QWidget* w = form->findChild<QWidget*>(QString::fromLatin1(name));
+    QWidget* w = child<QWidget>(form, name);
     if (auto* line = qobject_cast<QLineEdit*>(w)) {
         return line->text();
     }
@@ -268,7 +261,7 @@ void TestQueryForm::open_controlsNamedCaptionedAndLabelled() {
         }
     }
     for (const char* name : kCriteria) {
-        QVERIFY2(buddies.contains(form->findChild<QWidget*>(QString::fromLatin1(name))), name);
+        QVERIFY2(buddies.contains(child<QWidget>(form, name)), name);
     }
     QCOMPARE(buddies.value(child<QWidget>(form, "Cbofjly")), QStringLiteral("方剂来源"));
     QCOMPARE(buddies.value(child<QWidget>(form, "Cbofjlc3")), QStringLiteral("临床3"));
@@ -621,7 +614,7 @@ void TestQueryForm::keys_criteriaChain() {
     seed(db);
     QueryForm* form = open();
     QVERIFY(QTest::qWaitForWindowActive(form));
-    auto* source = form->findChild<QWidget*>(from);
+    auto* source = child<QWidget>(form, from);
     source->setFocus();
     testing::typeText(source, typed);
     QCOMPARE(text(form, qPrintable(from)), kept);
@@ -735,9 +728,6 @@ void TestQueryForm::newListing_startsAtItsFirstRow() {
     QCOMPARE(child<QTabWidget>(form, "SSTab1")->currentIndex(), 0);
 }
 
-int runQueryFormTests(int argc, char** argv) {
-    TestQueryForm t;
-    return QTest::qExec(&t, argc, argv);
-}
+QTEST_MAIN(TestQueryForm)
 
 #include "test_query_form.moc"

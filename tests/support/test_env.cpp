@@ -1,10 +1,12 @@
 #include "test_env.h"
 
 #include "platform/paths.h"
+#include "platform/version.h"
 #include "store/schema.h"
 
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QTest>
 #include <QWidget>
@@ -142,6 +144,39 @@ QByteArray randomBytes(qsizetype size, quint32 seed) {
         c = static_cast<char>(gen.generate());
     }
     return out;
+}
+
+namespace detail {
+
+void missingChild(const QObject* parent, const char* type, const QString& name, const std::source_location& where) {
+    QString message = QStringLiteral("no %1 named \"%2\"").arg(QString::fromLatin1(type), name);
+    if (parent == nullptr) {
+        message += QStringLiteral(": no parent to look in");
+    } else {
+        message += QStringLiteral(" in %1 \"%2\"")
+                       .arg(QString::fromLatin1(parent->metaObject()->className()), parent->objectName());
+    }
+    QTest::qFail(message.toUtf8().constData(), where.file_name(), int(where.line()));
+}
+
+void keepStandIn(QObject* standIn) {
+    // The stand-ins of one test function (and data row); those of an earlier one are deleted.
+    static QByteArray test;
+    static QList<QPointer<QObject>> kept;
+    const QByteArray current = QByteArray(QTest::currentTestFunction()) + '/' + QTest::currentDataTag();
+    if (current != test) {
+        qDeleteAll(kept);
+        kept.clear();
+        test = current;
+    }
+    kept << standIn;
+}
+
+} // namespace detail
+
+QString shownVersion() {
+    const QStringList parts = QString::fromLatin1(FANGJI_VERSION).split(u'.');
+    return parts.value(0) + u'.' + parts.value(1) + parts.value(2);
 }
 
 } // namespace fangji::testing

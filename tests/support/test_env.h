@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <source_location>
 
 namespace fangji::testing {
 
@@ -102,9 +103,33 @@ QByteArray readFile(const QString& path);
 // size bytes from a generator seeded with seed: the same seed gives the same bytes.
 QByteArray randomBytes(qsizetype size, quint32 seed);
 
-// The child of w of type T with this object name (null when there is none).
-template <class T> T* child(QWidget* w, const char* name) {
-    return w->findChild<T*>(QString::fromLatin1(name));
+// The build's version number as the windows show it: major "." minor, then the revision with no
+// separator (version 5.2.0 shows as "5.20").
+QString shownVersion();
+
+namespace detail {
+// Fails the current test: parent has no child of this type and name (or parent is null).
+void missingChild(const QObject* parent, const char* type, const QString& name, const std::source_location& where);
+// Keeps a stand-in until a lookup in another test function.
+void keepStandIn(QObject* standIn);
+} // namespace detail
+
+// The child of parent of type T with this object name, the tests' one way to find a control.
+// When there is none, the current test fails with a message naming the control (its type and
+// name, and the parent) at the caller's line, and the lookup returns a stand-in T that belongs to
+// no window: the rest of the test function runs on it instead of on a null pointer, and the
+// binary's other tests still run (Qt Test 6.4 gives a helper no way to end the test function).
+template <class T>
+T* child(const QObject* parent, const QString& name, std::source_location where = std::source_location::current()) {
+    if (parent != nullptr) {
+        if (T* found = parent->findChild<T*>(name)) {
+            return found;
+        }
+    }
+    detail::missingChild(parent, T::staticMetaObject.className(), name, where);
+    T* standIn = new T;
+    detail::keepStandIn(standIn);
+    return standIn;
 }
 
 // Types text into the focused-or-given widget one character at a time, as key
