@@ -84,6 +84,7 @@ ImportForm::ImportForm(platform::Session& session, QWidget* parent) : platform::
     connect(m_cmdLook, &QPushButton::clicked, this, &ImportForm::CmdLook_Click);
     connect(m_cmdQcls, &QPushButton::clicked, this, &ImportForm::Cmdqcls_Click);
     connect(m_cmdQuit, &QPushButton::clicked, this, &ImportForm::CmdQuit_Click);
+    setExitButton(m_cmdQuit); // Esc leaves as the button does
 
     Qpcls();
 }

@@ -124,6 +124,10 @@ void WorkingWindow::keepSize(int key, const QSize& least) {
     m_normalSize = size;
 }
 
+void WorkingWindow::closeByFrame() {
+    frameOrSelf()->close();
+}
+
 void WorkingWindow::addShortcut(const QKeySequence& key, const std::function<void()>& action) {
     auto* shortcut = new QShortcut(key, this);
     shortcut->setContext(Qt::WidgetWithChildrenShortcut);

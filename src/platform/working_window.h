@@ -48,6 +48,8 @@ public:
     // Esc presses this button while it is shown and enabled: Esc leaves the window as the
     // button does.
     void setExitButton(QAbstractButton* button);
+    // Closes the window as its frame's close box does.
+    void closeByFrame();
     // A key that runs action while the focus is in the window.
     void addShortcut(const QKeySequence& key, const std::function<void()>& action);
 
