@@ -23,9 +23,10 @@ test: build
 	QT_QPA_PLATFORM=offscreen ctest --preset default -j $(JOBS)
 
 bench: configure-release
-	@cmake --build --preset release -j $(JOBS) --target fangji_bench write_bench
+	@cmake --build --preset release -j $(JOBS) --target fangji_bench write_bench export_bench
 	build-release/bin/fangji_bench
 	build-release/bin/write_bench
+	build-release/bin/export_bench
 
 package: configure-release
 	@cmake --build --preset release -j $(JOBS)

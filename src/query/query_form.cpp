@@ -877,6 +877,17 @@ void QueryForm::exportResult(ExportFormat format) {
             progress.setValue(static_cast<int>(written)); // lets the window's messages run
             return !progress.wasCanceled();
         };
+        bool finishing = false;
+        options.finishing = [&progress, &finishing] {
+            if (!finishing) {
+                // Past the last row the export cannot be stopped: the bar turns into a busy bar.
+                finishing = true;
+                progress.setLabelText(QStringLiteral("正在写完文件…"));
+                progress.setCancelButton(nullptr);
+                progress.setRange(0, 0);
+            }
+            QCoreApplication::processEvents();
+        };
         outcome = exportRows(*db, m_listing, format, path, options);
     }
     progress.reset();

@@ -14,8 +14,10 @@
 #include <xlsxwriter.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <unistd.h>
 
 namespace fangji::query {
@@ -71,7 +73,10 @@ public:
         return m_buffer.size() >= kCsvChunk ? flush() : store::Status();
     }
 
-    store::Status commit() override {
+    store::Status commit(const std::function<void()>& whileWaiting) override {
+        if (whileWaiting) {
+            whileWaiting();
+        }
         if (store::Status s = flush(); !s) {
             return s;
         }
@@ -186,9 +191,21 @@ public:
         return writeRow(record, m_body);
     }
 
-    store::Status commit() override {
+    store::Status commit(const std::function<void()>& whileWaiting) override {
         lxw_workbook* workbook = std::exchange(m_workbook, nullptr);
-        const lxw_error closed = workbook_close(workbook); // frees the workbook whatever happens
+        // Closing writes and compresses the whole package and frees the workbook whatever
+        // happens; nothing else touches the workbook meanwhile.
+        lxw_error closed = LXW_NO_ERROR;
+        if (!whileWaiting) {
+            closed = workbook_close(workbook);
+        } else {
+            whileWaiting();
+            auto closing = std::async(std::launch::async, [workbook] { return workbook_close(workbook); });
+            while (closing.wait_for(std::chrono::milliseconds(30)) != std::future_status::ready) {
+                whileWaiting();
+            }
+            closed = closing.get();
+        }
         if (closed != LXW_NO_ERROR) {
             return cannotWrite(m_path, lxwReason(closed));
         }
@@ -370,7 +387,7 @@ store::Result<ExportOutcome> exportRows(store::Database& db, const QString& stat
     if (options.progress) {
         options.progress(outcome.rows);
     }
-    if (store::Status s = (*writer)->commit(); !s) {
+    if (store::Status s = (*writer)->commit(options.finishing); !s) {
         return s.error();
     }
     return outcome;

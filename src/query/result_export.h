@@ -65,7 +65,10 @@ public:
     ExportWriter& operator=(const ExportWriter&) = delete;
 
     virtual store::Status add(const ExportRecord& record) = 0;
-    virtual store::Status commit() = 0;
+    // Completes the file and puts it in place. Completing a workbook compresses all of it and
+    // takes a while: whileWaiting, when given, is called every few hundredths of a second
+    // meanwhile (the completing runs on a thread of its own).
+    virtual store::Status commit(const std::function<void()>& whileWaiting = {}) = 0;
 
 protected:
     ExportWriter() = default;
@@ -78,6 +81,9 @@ struct ExportOptions {
     const GridRows* shown = nullptr;
     // Told the number of rows written, every few hundred rows; false stops the export.
     std::function<bool(qint64 written)> progress;
+    // Called every few hundredths of a second while the file is being completed, after the
+    // last row (the export can no longer be stopped then).
+    std::function<void()> finishing;
 };
 
 struct ExportOutcome {

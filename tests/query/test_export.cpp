@@ -251,11 +251,15 @@ void TestExport::export_keepsEveryTextExactly() {
         lastProgress = written;
         return true;
     };
+    // The completing of the file is told too, after the last row.
+    qint64 progressWhenFinishing = -1;
+    options.finishing = [&] { progressWhenFinishing = lastProgress; };
     auto outcome = exportRows(db, kAllByRowid, format, path, options);
     QVERIFY2(outcome.ok(), outcome.ok() ? "" : qPrintable(outcome.error().description));
     QCOMPARE(outcome->rows, stored.size());
     QVERIFY(!outcome->stopped);
     QCOMPARE(lastProgress, stored.size());
+    QCOMPARE(progressWhenFinishing, stored.size());
     QVERIFY(sameRows(readBack(format, path), expectedRows(stored)));
     QCOMPARE(entries(out.path()), QStringList{u"结果"_qs + suffix});
 }
