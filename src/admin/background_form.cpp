@@ -69,6 +69,7 @@ BackgroundForm::BackgroundForm(platform::Session& session, QWidget* parent) : pl
 
     // Resizable, least at the size its layout asks: the picture box takes what it grows by,
     // and the preview is decoded again at the box's new size once the resizing has paused.
+    ensurePolished(); // the layout's least size with the window's own fonts and style
     keepSize(platform::kBackgroundWindowKey, sizeHint().expandedTo(minimumSizeHint()));
     m_rescale = new QTimer(this);
     m_rescale->setSingleShot(true);

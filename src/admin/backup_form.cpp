@@ -97,6 +97,7 @@ BackupForm::BackupForm(platform::Session& session, QWidget* parent) : platform::
     layout->addLayout(pathRow);
     layout->addLayout(buttons);
     // Resizable, least at the size it opens at; the path box takes the width it grows by.
+    ensurePolished(); // the layout's least size with the window's own fonts and style
     keepSize(platform::kBackupWindowKey,
              QSize(platform::twipsToPixels(7500), platform::twipsToPixels(2400)).expandedTo(minimumSizeHint()));
 

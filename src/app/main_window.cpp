@@ -164,15 +164,9 @@ void MainWindow::showWindow(QWidget* window) {
         frame->setStyle(new MaximizedFrameStyle(frame));
     }
     if (sized) {
-        // A frame's size hint is its window's plus what its border and title bar take.
-        QSize decorations;
-        if (window->sizeHint().isValid()) {
-            decorations = frame->sizeHint() - window->sizeHint();
-        } else {
-            frame->adjustSize();
-            decorations = frame->size() - window->size();
-        }
-        frame->resize(wanted + decorations);
+        // The frame's margins are its border and title bar.
+        const QMargins margins = frame->contentsMargins();
+        frame->resize(wanted + QSize(margins.left() + margins.right(), margins.top() + margins.bottom()));
     }
     frame->setAttribute(Qt::WA_DeleteOnClose);
     frame->setObjectName(window->objectName() + QStringLiteral("Frame"));
