@@ -45,9 +45,10 @@ check: format-check
 	@$(MAKE) --no-print-directory test-asan
 
 bench: configure-release
-	@cmake --build --preset release -j $(JOBS) --target fangji_bench write_bench
+	@cmake --build --preset release -j $(JOBS) --target fangji_bench write_bench export_bench
 	build-release/bin/fangji_bench
 	build-release/bin/write_bench
+	build-release/bin/export_bench
 
 package: configure-release
 	@cmake --build --preset release -j $(JOBS)

@@ -4,6 +4,7 @@
 #include "stored_picture.h"
 
 #include "platform/busy.h"
+#include "platform/kept_size.h"
 #include "platform/paths.h"
 #include "platform/product.h"
 #include "platform/prompts.h"
@@ -14,9 +15,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace fangji::admin {
@@ -64,8 +67,37 @@ BackgroundForm::BackgroundForm(platform::Session& session, QWidget* parent) : pl
     connect(m_choose, &QPushButton::clicked, this, &BackgroundForm::CmdLoad_Click);
     connect(m_exit, &QPushButton::clicked, this, &BackgroundForm::CmdOext_Click);
 
+    // Resizable, least at the size its layout asks: the picture box takes what it grows by,
+    // and the preview is decoded again at the box's new size once the resizing has paused.
+    ensurePolished(); // the layout's least size with the window's own fonts and style
+    keepSize(platform::kBackgroundWindowKey, sizeHint().expandedTo(minimumSizeHint()));
+    m_rescale = new QTimer(this);
+    m_rescale->setSingleShot(true);
+    m_rescale->setInterval(150);
+    connect(m_rescale, &QTimer::timeout, this, &BackgroundForm::rescalePreview);
+    // Esc leaves as the close box does, storing nothing.
+    addShortcut(QKeySequence(Qt::Key_Escape), [this] { closeByFrame(); });
+
     // Form_Load: the stored picture in the box, normal pointer.
     m_preview = readStoredPicture(platform::databasePath(), previewSize());
+    showPicture(m_preview);
+}
+
+void BackgroundForm::resizeEvent(QResizeEvent* event) {
+    platform::WorkingWindow::resizeEvent(event);
+    if (isVisible()) {
+        m_rescale->start();
+    }
+}
+
+void BackgroundForm::rescalePreview() {
+    if (m_chosen.isEmpty()) {
+        m_preview = readStoredPicture(platform::databasePath(), previewSize());
+    } else if (m_chosenIsPicture) {
+        m_preview = readPictureFile(m_chosen, previewSize());
+    } else {
+        return; // the box tells that the file is no picture
+    }
     showPicture(m_preview);
 }
 

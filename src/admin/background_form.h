@@ -6,6 +6,7 @@
 
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace fangji::admin {
 
@@ -34,8 +35,11 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void rescalePreview();
+    QTimer* m_rescale = nullptr;
     // The size the preview box shows a picture at.
     QSize previewSize() const;
     void showPicture(const QImage& picture);

@@ -6,6 +6,7 @@
 
 #include "platform/busy.h"
 #include "platform/clock.h"
+#include "platform/kept_size.h"
 #include "platform/paths.h"
 #include "platform/product.h"
 #include "platform/prompts.h"
@@ -95,13 +96,18 @@ BackupForm::BackupForm(platform::Session& session, QWidget* parent) : platform::
     layout->addLayout(modes);
     layout->addLayout(pathRow);
     layout->addLayout(buttons);
-    resize(platform::twipsToPixels(7500), platform::twipsToPixels(2400));
+    // Resizable, least at the size it opens at; the path box takes the width it grows by.
+    ensurePolished(); // the layout's least size with the window's own fonts and style
+    keepSize(platform::kBackupWindowKey,
+             QSize(platform::twipsToPixels(7500), platform::twipsToPixels(2400)).expandedTo(minimumSizeHint()));
 
     connect(m_backupMode, &QRadioButton::clicked, this, &BackupForm::Optsave_Click);
     connect(m_restoreMode, &QRadioButton::clicked, this, &BackupForm::Optcove_Click);
     connect(m_choosePath, &QPushButton::clicked, this, &BackupForm::CmdPath_Click);
     connect(m_copy, &QPushButton::clicked, this, &BackupForm::Cmdcopy_Click);
     connect(m_exit, &QPushButton::clicked, this, &BackupForm::Cmdexit_Click);
+    // Esc leaves as 退出 does (not while a copy hides it).
+    setExitButton(m_exit);
 
     m_animation->hide();
     m_path->clear();

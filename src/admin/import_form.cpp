@@ -84,6 +84,7 @@ ImportForm::ImportForm(platform::Session& session, QWidget* parent) : platform::
     connect(m_import, &QPushButton::clicked, this, &ImportForm::CmdLook_Click);
     connect(m_clear, &QPushButton::clicked, this, &ImportForm::Cmdqcls_Click);
     connect(m_exit, &QPushButton::clicked, this, &ImportForm::CmdQuit_Click);
+    setExitButton(m_exit); // Esc leaves as the button does
 
     Qpcls();
 }

@@ -105,6 +105,7 @@ PasswordForm::PasswordForm(platform::Session& session, QWidget* parent) : platfo
     connect(m_save, &QPushButton::clicked, this, &PasswordForm::CmdSave_Click);
     connect(m_clear, &QPushButton::clicked, this, &PasswordForm::Cmdqcls_Click);
     connect(m_exit, &QPushButton::clicked, this, &PasswordForm::Cmdexit_Click);
+    setExitButton(m_exit); // Esc leaves as the button does
 
     // Load: the list is bound to 密码表, then the inputs are cleared.
     platform::doEvents();

@@ -65,6 +65,7 @@ AboutForm::AboutForm(platform::Session& session, QWidget* parent) : platform::Wo
     resize(platform::twipsToPixels(7200), platform::twipsToPixels(4800));
 
     connect(m_ok, &QPushButton::clicked, this, &AboutForm::cmdOK_Click);
+    setExitButton(m_ok); // Esc leaves as the button does
 }
 
 void AboutForm::showEvent(QShowEvent* event) {

@@ -23,11 +23,25 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QTimer>
 
 namespace fangji::app {
 
 namespace {
+// A frame in the document area that draws its own title bar when maximized.
+class MaximizedFrameStyle : public QProxyStyle {
+public:
+    explicit MaximizedFrameStyle(QObject* owner) { setParent(owner); }
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == QStyle::SH_Workspace_FillSpaceOnMaximize) {
+            return 1;
+        }
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
 // The five top menus the lock protocol switches, in its order.
 const QStringList kTopMenus = {QStringLiteral("ZysjDl"), QStringLiteral("zycxll"), QStringLiteral("zyexit"),
                                QStringLiteral("XtHelp"), QStringLiteral("xtwh")};
@@ -129,12 +143,30 @@ void MainWindow::UnlockMainMenus() {
 void MainWindow::showWindow(QWidget* window) {
     // A window that set its own size keeps it inside its frame (a frame otherwise takes the size hint).
     const bool sized = window->testAttribute(Qt::WA_Resized);
-    const QSize wanted = window->size().expandedTo(window->minimumSizeHint());
-    QMdiSubWindow* frame = m_mdi->addSubWindow(window, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                                           Qt::WindowCloseButtonHint);
+    // At least the window's least size: the one it set, else the one its layout asks.
+    QSize least = window->minimumSizeHint();
+    if (window->minimumWidth() > 0) {
+        least.setWidth(window->minimumWidth());
+    }
+    if (window->minimumHeight() > 0) {
+        least.setHeight(window->minimumHeight());
+    }
+    const QSize wanted = window->size().expandedTo(least);
+    Qt::WindowFlags flags = Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    // A window that can be resized can be maximized in the document area too.
+    if (auto* working = qobject_cast<platform::WorkingWindow*>(window); working && working->isResizable()) {
+        flags |= Qt::WindowMaximizeButtonHint;
+    }
+    QMdiSubWindow* frame = m_mdi->addSubWindow(window, flags);
+    if (flags.testFlag(Qt::WindowMaximizeButtonHint)) {
+        // Maximized, the frame keeps its own title bar with the restore and close buttons:
+        // merged into the menu bar they would be switched off with it while the menus are locked.
+        frame->setStyle(new MaximizedFrameStyle(frame));
+    }
     if (sized) {
-        frame->adjustSize();
-        frame->resize(wanted + (frame->size() - window->size()));
+        // The frame's margins are its border and title bar.
+        const QMargins margins = frame->contentsMargins();
+        frame->resize(wanted + QSize(margins.left() + margins.right(), margins.top() + margins.bottom()));
     }
     frame->setAttribute(Qt::WA_DeleteOnClose);
     frame->setObjectName(window->objectName() + QStringLiteral("Frame"));

@@ -14,6 +14,7 @@
 #include "platform/paths.h"
 #include "platform/product.h"
 #include "query/query_statement.h"
+#include "query/result_export.h"
 #include "store/backup.h"
 #include "store/database.h"
 #include "store/name_order.h"
@@ -24,6 +25,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QTextDocument>
 #include <QTextStream>
 
@@ -70,17 +72,38 @@ store::Result<store::Database> openDatabase() {
     return store::Database::open(path, store::kMainConnect);
 }
 
-std::optional<Format> outputFormat(QCommandLineParser& p, Streams& io) {
-    const auto f = parseFormat(p.value(QStringLiteral("format")));
-    if (!f) {
-        usageError(io, QStringLiteral("未知的格式“%1”（可用 tsv、csv、jsonl）").arg(p.value(QStringLiteral("format"))));
+// An output format: one of the text formats, or an Excel workbook.
+struct Output {
+    std::optional<Format> text; // nothing: an Excel workbook
+    QString path;               // --output; empty: standard output
+};
+
+std::optional<Output> outputOf(QCommandLineParser& p, Streams& io) {
+    Output out;
+    out.path = p.value(QStringLiteral("output"));
+    const QString format = p.value(QStringLiteral("format"));
+    if (format.compare(QStringLiteral("xlsx"), Qt::CaseInsensitive) == 0) {
+        if (out.path.isEmpty()) {
+            usageError(io, QStringLiteral("xlsx 格式要用 --output FILE 给出写到的文件"));
+            return std::nullopt;
+        }
+        return out;
     }
-    return f;
+    out.text = parseFormat(format);
+    if (!out.text) {
+        usageError(io, QStringLiteral("未知的格式“%1”（可用 tsv、csv、jsonl、xlsx）").arg(format));
+        return std::nullopt;
+    }
+    return out;
 }
 
 void addFormatOption(QCommandLineParser& p) {
-    p.addOption({QStringLiteral("format"), QStringLiteral("输出格式：tsv（默认）、csv 或 jsonl。"),
+    p.addOption({QStringLiteral("format"),
+                 QStringLiteral("输出格式：tsv（默认）、csv、jsonl 或 xlsx（Excel 工作簿，要有 --output）。"),
                  QStringLiteral("FORMAT"), QStringLiteral("tsv")});
+    p.addOption({QStringLiteral("output"),
+                 QStringLiteral("写到文件 FILE，而不是标准输出；写完整后才替换已有的同名文件。"),
+                 QStringLiteral("FILE")});
 }
 
 // The eight texts of a row as stored: read from the stored UTF-8 itself, so that a
@@ -123,6 +146,37 @@ int printRows(store::Database& db, const QString& statement, Format format, Stre
         return refused(io, QStringLiteral("方剂“%1”中有不是有效 UTF-8 的文字，不能原样输出").arg(undecodable));
     }
     return read ? kExitOk : refused(io, store::errorReport(read.error(), store::ReportLines::One));
+}
+
+// Writes the rows of a statement where the command line says, in its format. A file is
+// written beside its place and renamed into place when complete: a failure leaves none.
+int writeRows(store::Database& db, const QString& statement, const Output& output, Streams& io) {
+    if (!output.text) {
+        auto outcome = query::exportRows(db, statement, query::ExportFormat::Xlsx, output.path);
+        if (!outcome) {
+            return refused(io, query::exportFailureText(outcome.error()));
+        }
+        io.out << QStringLiteral("已写出 %1（%2 个方剂）").arg(output.path).arg(outcome->rows) << '\n';
+        return kExitOk;
+    }
+    if (output.path.isEmpty()) {
+        return printRows(db, statement, *output.text, io);
+    }
+    QSaveFile file(output.path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return refused(io, QStringLiteral("不能写出 %1：%2").arg(output.path, file.errorString()));
+    }
+    QTextStream text(&file);
+    Streams toFile{text, io.err, io.errIsTerminal};
+    const int status = printRows(db, statement, *output.text, toFile);
+    text.flush();
+    if (status != kExitOk) {
+        return status; // the file is dropped with its writer
+    }
+    if (text.status() != QTextStream::Ok || !file.commit()) {
+        return refused(io, QStringLiteral("不能写出 %1：%2").arg(output.path, file.errorString()));
+    }
+    return kExitOk;
 }
 
 // ------------------------------------------------------------------ init
@@ -601,8 +655,8 @@ int cmdSearch(QCommandLineParser& p, Streams& io) {
     if (!p.positionalArguments().isEmpty()) {
         return usageError(io, QStringLiteral("search 不接受位置参数：") + p.positionalArguments().join(u' '));
     }
-    const auto format = outputFormat(p, io);
-    if (!format) {
+    const auto output = outputOf(p, io);
+    if (!output) {
         return kExitUsage;
     }
     const QString sort = p.value(QStringLiteral("sort"));
@@ -629,22 +683,22 @@ int cmdSearch(QCommandLineParser& p, Streams& io) {
     if (!db) {
         return refused(io, store::errorReport(db.error(), store::ReportLines::One));
     }
-    return printRows(*db, query::buildQueryStatement(query::trimmed(c), sort), *format, io);
+    return writeRows(*db, query::buildQueryStatement(query::trimmed(c), sort), *output, io);
 }
 
 int cmdExport(QCommandLineParser& p, Streams& io) {
     if (!p.positionalArguments().isEmpty()) {
         return usageError(io, QStringLiteral("export 不接受位置参数"));
     }
-    const auto format = outputFormat(p, io);
-    if (!format) {
+    const auto output = outputOf(p, io);
+    if (!output) {
         return kExitUsage;
     }
     auto db = openDatabase();
     if (!db) {
         return refused(io, store::errorReport(db.error(), store::ReportLines::One));
     }
-    return printRows(*db, QStringLiteral("SELECT * FROM 中医方剂 ORDER BY rowid"), *format, io);
+    return writeRows(*db, QStringLiteral("SELECT * FROM 中医方剂 ORDER BY rowid"), *output, io);
 }
 
 // ------------------------------------------------------------------ dict

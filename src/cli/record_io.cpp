@@ -1,5 +1,7 @@
 #include "record_io.h"
 
+#include "query/result_export.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -56,12 +58,7 @@ QString escapeTsv(const QString& text) {
 }
 
 QString quoteCsv(const QString& text) {
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\r') && !text.contains(u'\n')) {
-        return text;
-    }
-    QString out = text;
-    out.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + out + u'"';
+    return query::csvField(text); // as the query window's export writes it
 }
 
 void writeHeader(QTextStream& out, Format format) {

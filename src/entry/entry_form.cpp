@@ -6,6 +6,7 @@
 
 #include "platform/busy.h"
 #include "platform/clock.h"
+#include "platform/kept_size.h"
 #include "platform/paths.h"
 #include "platform/product.h"
 #include "platform/prompts.h"
@@ -14,8 +15,10 @@
 #include "store/schema.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -29,10 +32,6 @@ namespace fangji::entry {
 namespace {
 
 using platform::twipsToPixels;
-
-QRect twips(int left, int top, int width, int height) {
-    return {twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height)};
-}
 
 // One box: its name, label, limit (0: none), whether it is multi-line, and its place in twips.
 struct BoxSpec {
@@ -67,6 +66,23 @@ constexpr int kNotes = store::ColNotes;
 // A main window wider than this has the entry window centred on it.
 constexpr int kCentreAboveTwips = 12120;
 
+// The window's client area at its least size, in pixels; the places of the list, the count
+// and the buttons, in twips.
+constexpr QSize kWindow(twipsToPixels(11805), twipsToPixels(6930));
+constexpr QRect kListPlace(8760, 1440, 2895, 3420);
+constexpr int kCountLeft = 10290;
+constexpr int kCountWidth = 1425;
+constexpr int kSecondColumn = 10320;
+constexpr int kButtonWidth = 1300;
+constexpr int kButtonHeight = 325;
+constexpr int kButtonRows[4] = {5040, 5520, 6000, 6480};
+// Between a label and its box, in pixels.
+constexpr int kLabelGap = 4;
+
+constexpr int px(int twips) {
+    return twipsToPixels(twips);
+}
+
 store::Result<store::Database> openDatabase() {
     return store::Database::open(platform::databasePath(), store::kMainConnect);
 }
@@ -80,15 +96,16 @@ bool isEnter(const QKeyEvent* event) {
 EntryForm::EntryForm(platform::Session& session, QWidget* parent) : platform::WorkingWindow(session, parent) {
     setObjectName(QStringLiteral("Frmfjdl"));
     setWindowTitle(QStringLiteral("方剂登录"));
-    setFixedSize(twipsToPixels(11805), twipsToPixels(6930));
     buildControls();
     m_recordSource = kAllPrescriptions;
+    keepSize(platform::kEntryWindowKey, kWindow);
 }
 
 void EntryForm::buildControls() {
     QFont boxFont(QStringLiteral("宋体"));
     boxFont.setPointSizeF(10.5);
 
+    std::array<QLabel*, 8> labels{};
     for (int i = 0; i < 8; ++i) {
         const BoxSpec& spec = kBoxes[i];
         QWidget* box = nullptr;
@@ -96,27 +113,33 @@ void EntryForm::buildControls() {
             auto* memo = new MemoBox(this);
             memo->setMaxLength(spec.maxLength);
             box = memo;
+            // At least its place; more as the window grows.
+            box->setMinimumSize(px(spec.place.width()), px(spec.place.height()));
+            box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         } else {
             auto* line = new LineBox(this);
             line->setLimit(spec.maxLength);
             box = line;
+            box->setFixedSize(px(spec.place.width()), px(spec.place.height()));
         }
         box->setObjectName(QString::fromUtf16(spec.objectName));
         box->setFont(boxFont);
-        const QRect r = spec.place;
-        box->setGeometry(twips(r.x(), r.y(), r.width(), r.height()));
         box->installEventFilter(this);
         m_boxes[i] = box;
 
         auto* label = new QLabel(QString::fromUtf16(spec.label), this);
         label->setObjectName(QString::fromUtf16(spec.objectName) + QStringLiteral("Label"));
         label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        label->setBuddy(box);
         // The margin left of the boxes holds two characters a line: a four-character
         // label ("临床治疗") takes two lines.
         label->setWordWrap(true);
-        const int labelWidth = label->text().size() > 2 ? 450 : 660;
-        label->setGeometry(twips(r.x() - labelWidth - 60, r.y() + 45, labelWidth, 600));
-        label->setBuddy(box);
+        // Its size is fixed: the window's rows are not measured by the height the words wrap
+        // to (set last: the label's text, alignment and buddy would ask for that again).
+        QSizePolicy fixed = label->sizePolicy();
+        fixed.setHeightForWidth(false);
+        label->setSizePolicy(fixed);
+        labels[i] = label;
     }
     m_name = static_cast<QLineEdit*>(m_boxes[kName]);
     m_source = static_cast<QLineEdit*>(m_boxes[kSource]);
@@ -128,7 +151,8 @@ void EntryForm::buildControls() {
     m_list->setUniformItemSizes(true); // keeps a list of many thousand names fast
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_list->setGeometry(twips(8760, 1440, 2895, 3420));
+    m_list->setMinimumSize(px(kListPlace.width()), px(kListPlace.height()));
+    m_list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
     // The caption with the count under it, in the corner right of 来源: side by side they
     // would cut a count of four digits and more at the window's edge; stacked, a count up to
@@ -136,26 +160,28 @@ void EntryForm::buildControls() {
     auto* caption = new QLabel(QStringLiteral("共登录方剂"), this);
     caption->setObjectName(QStringLiteral("Label16"));
     caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    caption->setGeometry(twips(10290, 0, 1425, 300));
+    caption->setFixedSize(px(kCountWidth), px(300));
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("Labfjsl"));
     m_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_count->setGeometry(twips(10290, 300, 1425, 290));
+    m_count->setFixedSize(px(kCountWidth), px(290));
 
-    auto button = [this](const char16_t* name, const char16_t* text, int left, int top, int width) {
+    auto button = [this](const char16_t* name, const char16_t* text, int width) {
         auto* b = new QPushButton(QString::fromUtf16(text), this);
         b->setObjectName(QString::fromUtf16(name));
-        b->setGeometry(twips(left, top, width, 325));
+        b->setFixedSize(px(width), px(kButtonHeight));
         b->setAutoDefault(false);
         return b;
     };
-    m_save = button(u"CmdSave", u"保存&B", 8760, 5040, 1300);
-    m_edit = button(u"Cmdedit", u"修改&X", 10320, 5040, 1300);
-    m_delete = button(u"Cmddele", u"删除&D", 8760, 5520, 1300);
-    m_clear = button(u"Cmdqcls", u"清屏&Q", 10320, 5520, 1300);
-    m_seek = button(u"Cmdseek", u"查询&S", 8760, 6000, 1300);
-    m_print = button(u"Cmdprnt", u"编辑打印&P", 10320, 6000, 1300);
-    m_quit = button(u"CmdQuit", u"退出&T", 8760, 6480, 2895);
+    m_save = button(u"CmdSave", u"保存&B", kButtonWidth);
+    m_edit = button(u"Cmdedit", u"修改&X", kButtonWidth);
+    m_delete = button(u"Cmddele", u"删除&D", kButtonWidth);
+    m_clear = button(u"Cmdqcls", u"清屏&Q", kButtonWidth);
+    m_seek = button(u"Cmdseek", u"查询&S", kButtonWidth);
+    m_print = button(u"Cmdprnt", u"编辑打印&P", kButtonWidth);
+    m_quit = button(u"CmdQuit", u"退出&T", kListPlace.width());
+
+    layOut(labels, caption);
 
     // Tab order: 名称, 来源, 构成, 功用, 主治, 用法, the list, the buttons, then 临床治疗 and 应用心得.
     const QList<QWidget*> order = {m_boxes[kName],
@@ -186,12 +212,149 @@ void EntryForm::buildControls() {
     connect(m_print, &QPushButton::clicked, this, &EntryForm::Cmdprnt_Click);
     connect(m_quit, &QPushButton::clicked, this, &EntryForm::CmdQuit_Click);
     connect(m_list, &QListView::clicked, this, [this](const QModelIndex& index) { ListFjmc_Click(index.row()); });
+
+    // Keys people expect beside the access keys: Ctrl+F to the name, Ctrl+P prints, Esc leaves.
+    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), [this] { focusBox(kName, true); });
+    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), [this] {
+        if (m_print->isEnabled()) {
+            m_print->click();
+        }
+    });
+    setExitButton(m_quit);
     // Moving through the list with the keyboard chooses too; a mouse press is chosen on its click.
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
         if (current.isValid() && m_list->hasFocus() && QApplication::mouseButtons() == Qt::NoButton) {
             ListFjmc_Click(current.row());
         }
     });
+}
+
+// The controls stand where the window's design puts them when the window has its least
+// size; the multi-line boxes and the name list take what the window grows by (in proportion
+// to their sizes), the one-line boxes, the buttons and the labels keep their sizes.
+void EntryForm::layOut(const std::array<QLabel*, 8>& labels, QLabel* caption) {
+    const auto place = [](int position) { return kBoxes[position].place; };
+    const auto bottomOf = [&](int position) { return px(place(position).y()) + px(place(position).height()); };
+    // w, top pixels down its column.
+    const auto down = [](QWidget* w, int top) {
+        auto* column = new QVBoxLayout;
+        column->setSpacing(0);
+        column->setContentsMargins(0, top, 0, 0);
+        column->addWidget(w, 0, Qt::AlignTop);
+        return column;
+    };
+    // A box's label left of the box, ending kLabelGap before it, a little lower than the box's
+    // top (which is rowTop pixels down the row); it reaches down to the row's height at most.
+    const auto labelColumn = [&](int position, int rowTop, int rowHeight) {
+        QLabel* label = labels[position];
+        const int width = px(label->text().size() > 2 ? 450 : 660);
+        const int top = rowTop + px(45);
+        label->setFixedSize(width, qMin(px(600), rowHeight - top));
+        auto* column = new QHBoxLayout;
+        column->setSpacing(0);
+        column->addSpacing(px(place(position).x()) - kLabelGap - width);
+        column->addLayout(down(label, top));
+        column->addSpacing(kLabelGap);
+        return column;
+    };
+
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+
+    // First row, down to 构成: 名称 and 来源, and the count in the corner.
+    const QRect name = place(kName);
+    const QRect source = place(kSource);
+    const QRect composition = place(kComposition);
+    const int firstHeight = px(composition.y());
+    auto* first = new QHBoxLayout;
+    first->setSpacing(0);
+    first->addLayout(labelColumn(kName, px(name.y()), firstHeight));
+    first->addLayout(down(m_name, px(name.y())));
+    // The 来源 label fills the room between the two boxes.
+    QLabel* sourceLabel = labels[kSource];
+    const int sourceLabelLeft = px(name.x()) + px(name.width()) + 2;
+    const int sourceLabelTop = px(source.y()) + px(45);
+    sourceLabel->setFixedSize(px(source.x()) - kLabelGap - sourceLabelLeft, firstHeight - sourceLabelTop);
+    first->addSpacing(2);
+    first->addLayout(down(sourceLabel, sourceLabelTop));
+    first->addSpacing(kLabelGap);
+    first->addLayout(down(m_source, px(source.y())));
+    const int countLeft = px(kCountLeft);
+    first->addSpacing(countLeft - px(source.x()) - px(source.width()));
+    first->addStretch(1);
+    auto* count = new QVBoxLayout;
+    count->setSpacing(0);
+    count->addWidget(caption);
+    count->addWidget(m_count, 0, Qt::AlignTop);
+    first->addLayout(count);
+    first->addSpacing(kWindow.width() - countLeft - caption->width());
+    root->addLayout(first);
+
+    // 构成, the whole width.
+    auto* second = new QHBoxLayout;
+    second->setSpacing(0);
+    second->addLayout(labelColumn(kComposition, 0, px(composition.height())));
+    second->addWidget(m_boxes[kComposition], 1);
+    second->addSpacing(kWindow.width() - px(composition.x()) - px(composition.width()));
+    root->addLayout(second, px(composition.height()));
+
+    // The other multi-line boxes on the left; the name list and the buttons on the right.
+    const int bodyTop = px(place(kEffects).y());
+    root->addSpacing(bodyTop - bottomOf(kComposition));
+    auto* left = new QVBoxLayout;
+    left->setSpacing(0);
+    int y = bodyTop;
+    for (int position : {kEffects, kIndications, kUsage, kClinical, kNotes}) {
+        const QRect r = place(position);
+        left->addSpacing(px(r.y()) - y);
+        auto* row = new QHBoxLayout;
+        row->setSpacing(0);
+        row->addLayout(labelColumn(position, 0, px(r.height())));
+        row->addWidget(m_boxes[position], 1);
+        left->addLayout(row, px(r.height()));
+        y = bottomOf(position);
+    }
+    auto* right = new QVBoxLayout;
+    right->setSpacing(0);
+    right->addWidget(m_list, 1);
+    y = px(kListPlace.y()) + px(kListPlace.height());
+    const struct {
+        int top;
+        QPushButton* first;
+        QPushButton* second;
+    } buttonRows[] = {{kButtonRows[0], m_save, m_edit},
+                      {kButtonRows[1], m_delete, m_clear},
+                      {kButtonRows[2], m_seek, m_print},
+                      {kButtonRows[3], m_quit, nullptr}};
+    for (const auto& b : buttonRows) {
+        right->addSpacing(px(b.top) - y);
+        auto* row = new QHBoxLayout;
+        row->setSpacing(0);
+        row->addWidget(b.first);
+        if (b.second != nullptr) {
+            row->addSpacing(px(kSecondColumn) - px(kListPlace.x()) - b.first->width());
+            row->addWidget(b.second);
+        }
+        row->addStretch(1);
+        right->addLayout(row);
+        y = px(b.top) + px(kButtonHeight);
+    }
+    // Both columns end where the lower of them ends.
+    const int bodyBottom = qMax(y, bottomOf(kNotes));
+    right->addSpacing(bodyBottom - y);
+    left->addSpacing(bodyBottom - bottomOf(kNotes));
+
+    auto* body = new QHBoxLayout;
+    body->setSpacing(0);
+    const int leftWidth = px(place(kEffects).x()) + px(place(kEffects).width());
+    const int listWidth = px(kListPlace.width());
+    body->addLayout(left, leftWidth);
+    body->addSpacing(px(kListPlace.x()) - leftWidth);
+    body->addLayout(right, listWidth);
+    body->addSpacing(kWindow.width() - px(kListPlace.x()) - listWidth);
+    root->addLayout(body, bodyBottom - bodyTop);
+    root->addSpacing(kWindow.height() - bodyBottom);
 }
 
 // ------------------------------------------------------------------ boxes

@@ -59,6 +59,7 @@ protected:
 
 private:
     void buildControls();
+    void layOut(const std::array<QLabel*, 8>& labels, QLabel* caption);
     QString boxText(int position) const;
     void setBoxText(int position, const QString& text);
     void trimBox(int position);

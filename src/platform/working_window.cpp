@@ -1,13 +1,21 @@
 #include "working_window.h"
 
+#include "kept_size.h"
+#include "paths.h"
+#include "product.h"
 #include "session.h"
 
+#include "store/schema.h"
+
 #include <QAbstractButton>
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QScreen>
+#include <QShortcut>
+#include <QTimer>
 
 #include <utility>
 
@@ -86,6 +94,80 @@ void WorkingWindow::placeAt(const QPoint& topLeft) {
         frame->move(p);
     } else {
         move(p);
+    }
+}
+
+QWidget* WorkingWindow::frameOrSelf() const {
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        return frame;
+    }
+    return const_cast<WorkingWindow*>(this);
+}
+
+bool WorkingWindow::isShownMaximized() const {
+    return frameOrSelf()->isMaximized();
+}
+
+void WorkingWindow::keepSize(int key, const QSize& least) {
+    m_sizeKey = key;
+    setMinimumSize(least);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    QSize size = least;
+    // Nothing kept, or the file unreadable: the window opens at its least size.
+    if (auto db = store::Database::open(databasePath(), store::kMainConnect)) {
+        if (const auto kept = readKeptSize(*db, key)) {
+            size = QSize(twipsToPixels(kept->widthTwips), twipsToPixels(kept->heightTwips)).expandedTo(least);
+            m_restoreMaximized = kept->maximized;
+        }
+    }
+    resize(size);
+    m_normalSize = size;
+}
+
+void WorkingWindow::closeByFrame() {
+    frameOrSelf()->close();
+}
+
+void WorkingWindow::addShortcut(const QKeySequence& key, const std::function<void()>& action) {
+    auto* shortcut = new QShortcut(key, this);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(shortcut, &QShortcut::activated, this, action);
+}
+
+void WorkingWindow::setExitButton(QAbstractButton* button) {
+    addShortcut(QKeySequence(Qt::Key_Escape), [button] {
+        if (button->isVisible() && button->isEnabled()) {
+            button->click();
+        }
+    });
+}
+
+void WorkingWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_restoreMaximized) {
+        m_restoreMaximized = false;
+        // Once shown and placed at its normal size, which it goes back to when restored.
+        QTimer::singleShot(0, this, [this] { frameOrSelf()->showMaximized(); });
+    }
+}
+
+void WorkingWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (isVisible() && !isShownMaximized()) {
+        m_normalSize = size();
+    }
+}
+
+void WorkingWindow::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (m_sizeKey == 0 || !m_normalSize.isValid()) {
+        return;
+    }
+    // The size is a convenience: a file that cannot be written keeps the last one.
+    if (auto db = store::Database::open(databasePath(), store::kMainConnect)) {
+        const KeptSize kept{pixelsToTwips(m_normalSize.width()), pixelsToTwips(m_normalSize.height()),
+                            isShownMaximized()};
+        (void)writeKeptSize(*db, m_sizeKey, kept);
     }
 }
 

@@ -2,6 +2,11 @@
 
 #include <QWidget>
 
+#include <functional>
+
+class QAbstractButton;
+class QKeySequence;
+
 namespace fangji::platform {
 
 class Session;
@@ -30,16 +35,44 @@ public:
     // Moves the window; inside the main window's document area the frame moves.
     void placeAt(const QPoint& topLeft);
 
+    // Lets the window be resized and maximized in the main window, least at its given size
+    // (which it opens at when it kept none). The size it is left at, and whether it was
+    // maximized, are kept under key (kept_size.h) and restored when it opens next.
+    void keepSize(int key, const QSize& least);
+    bool isResizable() const { return m_sizeKey != 0; }
+    // Maximized, in the main window's document area or as a window of its own.
+    bool isShownMaximized() const;
+    // The size the window has when it is not maximized.
+    QSize normalSize() const { return m_normalSize; }
+
+    // Esc presses this button while it is shown and enabled: Esc leaves the window as the
+    // button does.
+    void setExitButton(QAbstractButton* button);
+    // Closes the window as its frame's close box does.
+    void closeByFrame();
+    // A key that runs action while the focus is in the window.
+    void addShortcut(const QKeySequence& key, const std::function<void()>& action);
+
 signals:
     void unloaded();
 
 protected:
     // Enter on a focused button presses it, as everywhere in the system's windows.
     void keyPressEvent(QKeyEvent* event) override;
+    // A window that keeps its size keeps it here, whichever way it is closed.
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The window's frame in the main window's document area, or the window itself.
+    QWidget* frameOrSelf() const;
+
     Session& m_session;
     bool m_unloading = false;
+    int m_sizeKey = 0;
+    QSize m_normalSize;
+    bool m_restoreMaximized = false;
 };
 
 } // namespace fangji::platform

@@ -4,6 +4,7 @@
 
 #include "platform/box_text.h"
 #include "platform/busy.h"
+#include "platform/kept_size.h"
 #include "platform/key_flow.h"
 #include "platform/paths.h"
 #include "platform/product.h"
@@ -12,23 +13,36 @@
 #include "store/schema.h"
 
 #include <QAbstractItemView>
+#include <QAction>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStringListModel>
+#include <QStyle>
+#include <QStyleOptionTabWidgetFrame>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 
 #include <sqlite3.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace fangji::query {
 
@@ -81,16 +95,23 @@ private:
     QElapsedTimer m_clock;
 };
 
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
-}
+// The tab control, which tells how large its pages are when it has a given size.
+class PageTabs : public QTabWidget {
+public:
+    using QTabWidget::QTabWidget;
+    QSize pageSizeAt(const QSize& size) const {
+        QStyleOptionTabWidgetFrame option;
+        initStyleOption(&option);
+        option.rect = QRect(QPoint(0, 0), size);
+        return style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, this).size();
+    }
+};
 
-// The label of a box, ending kLabelGap before the box's left edge.
-QLabel* label(QWidget* page, const QString& text, QWidget* buddy, int boxLeft, int top, int width,
-              int height = kBoxHeight) {
+// The label of a box: a fixed size, its place in the row kLabelGap before the box.
+QLabel* label(QWidget* page, const QString& text, QWidget* buddy, int width, int height = kBoxHeight) {
     auto* l = new QLabel(text, page);
     l->setBuddy(buddy);
-    place(l, boxLeft - kLabelGap - width, top, width, height);
+    l->setFixedSize(twipsToPixels(width), twipsToPixels(height));
     return l;
 }
 
@@ -124,10 +145,10 @@ QPushButton* button(QWidget* page, const QString& name, const QString& caption) 
 QueryForm::QueryForm(platform::Session& session, QWidget* parent) : platform::WorkingWindow(session, parent) {
     setObjectName(QStringLiteral("FrmFjfd"));
     setWindowTitle(QStringLiteral("方剂查询浏览"));
-    // A fixed dialog border without maximise and minimise buttons.
-    setWindowFlags(windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setWindowFlag(Qt::WindowMinMaxButtonsHint, false);
-    setFixedSize(twipsToPixels(kWindowWidth), twipsToPixels(kWindowHeight));
+    // A border that resizes, with a maximise button and no minimise button.
+    setWindowFlags(windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMaximizeButtonHint);
+    setWindowFlag(Qt::WindowMinimizeButtonHint, false);
 
     m_effectsList = new QStringListModel(this);
     m_indicationsList = new QStringListModel(this);
@@ -140,15 +161,26 @@ QueryForm::QueryForm(platform::Session& session, QWidget* parent) : platform::Wo
     m_fillTimer->setInterval(0);
     connect(m_fillTimer, &QTimer::timeout, this, &QueryForm::fillSlice);
 
-    m_tabs = new QTabWidget(this);
+    m_tabs = new PageTabs(this);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
-    m_tabs->setGeometry(0, 0, width(), height());
     auto* queryPage = new QWidget;
     auto* detailPage = new QWidget;
     m_tabs->addTab(queryPage, QStringLiteral("方剂查询"));
     m_tabs->addTab(detailPage, QStringLiteral("方剂具体内容"));
-    buildQueryPage(queryPage);
-    buildDetailPage(detailPage);
+    const std::array<QBoxLayout*, 2> pageLayouts{buildQueryPage(queryPage), buildDetailPage(detailPage)};
+    // The tab control fills the window. The pages end a margin right of and below their
+    // controls such that the window's least size is its designed size: the tab strip and
+    // frame take what the pages leave of it.
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->addWidget(m_tabs);
+    const QSize window(twipsToPixels(kWindowWidth), twipsToPixels(kWindowHeight));
+    const QSize page = static_cast<PageTabs*>(m_tabs)->pageSizeAt(window);
+    const QSize controls = queryPage->minimumSizeHint().expandedTo(detailPage->minimumSizeHint());
+    for (QBoxLayout* layout : pageLayouts) {
+        layout->setContentsMargins(0, 0, qMax(0, page.width() - controls.width()),
+                                   qMax(0, page.height() - controls.height()));
+    }
     wireKeys();
 
     connect(m_seek, &QPushButton::clicked, this, &QueryForm::Cmdseek_Click);
@@ -161,13 +193,35 @@ QueryForm::QueryForm(platform::Session& session, QWidget* parent) : platform::Wo
     // A click on the header row looks up the header's own text, as a click on a cell would.
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int) { showDetailFor(trimBlanks(m_model->headerText(0))); });
+    // The export: the 导出 button and a right click on the grid offer the same two commands.
+    connect(m_exportCsv, &QAction::triggered, this, [this] { exportResult(ExportFormat::Csv); });
+    connect(m_exportXlsx, &QAction::triggered, this, [this] { exportResult(ExportFormat::Xlsx); });
+    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_grid, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { m_exportMenu->popup(m_grid->viewport()->mapToGlobal(at)); });
+
+    // Keys people expect beside the access keys: Ctrl+F to the first criterion, F5 runs the
+    // query, Esc leaves as 退出 does.
+    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), [this] {
+        m_tabs->setCurrentIndex(0);
+        m_name->selectAll();
+        m_name->setFocus(Qt::ShortcutFocusReason);
+    });
+    addShortcut(QKeySequence(Qt::Key_F5), [this] {
+        if (m_seek->isEnabled()) {
+            m_tabs->setCurrentIndex(0);
+            Cmdseek_Click();
+        }
+    });
+    setExitButton(m_exit);
 
     Form_Load();
+    keepSize(platform::kQueryWindowKey, QSize(twipsToPixels(kWindowWidth), twipsToPixels(kWindowHeight)));
 }
 
 QueryForm::~QueryForm() = default;
 
-void QueryForm::buildQueryPage(QWidget* page) {
+QBoxLayout* QueryForm::buildQueryPage(QWidget* page) {
     // Three columns of criteria, each a label and its box; the buttons to the right. A column's
     // label starts a gap into the column, well clear of the box that ends the column before.
     constexpr int kLabelW = 660;
@@ -179,25 +233,37 @@ void QueryForm::buildQueryPage(QWidget* page) {
     constexpr int kRows[5] = {120, 600, 1080, 1560, 2040};
     constexpr int kButtonsLeft = 9660;
     constexpr int kButtonW = 1455;
+    constexpr int kButtonH = kBoxHeight + 30;
+
+    // Each row's widgets with their left edges in twips.
+    std::array<std::vector<std::pair<QWidget*, int>>, 5> rows;
+    const auto box = [&](QWidget* w, int row, int left, int width) {
+        w->setFixedSize(twipsToPixels(width), twipsToPixels(kBoxHeight));
+        rows[row].push_back({w, left});
+    };
+    const auto caption = [&](const QString& text, QWidget* buddy, int row, int boxLeft, int width) {
+        QLabel* l = label(page, text, buddy, width);
+        rows[row].push_back({l, boxLeft - kLabelGap - width});
+    };
 
     m_name = new QLineEdit(page);
     m_name->setObjectName(QStringLiteral("Txtmcyc"));
     m_name->setMaxLength(20);
-    place(m_name, kColumns[0] + kBoxOffset, kRows[0], kBoxW, kBoxHeight);
-    label(page, QStringLiteral("名称"), m_name, kColumns[0] + kBoxOffset, kRows[0], kLabelW);
+    caption(QStringLiteral("名称"), m_name, 0, kColumns[0] + kBoxOffset, kLabelW);
+    box(m_name, 0, kColumns[0] + kBoxOffset, kBoxW);
 
     // The source box reaches to the end of the third column.
     m_source = criterionCombo(page, QStringLiteral("Cbofjly"), m_sourcesList);
     constexpr int kSourceLeft = kColumns[1] + kLabelGap + kSourceLabelW + kLabelGap;
-    place(m_source, kSourceLeft, kRows[0], kColumns[2] + kColumnW - kSourceLeft, kBoxHeight);
-    label(page, QStringLiteral("方剂来源"), m_source, kSourceLeft, kRows[0], kSourceLabelW);
+    caption(QStringLiteral("方剂来源"), m_source, 0, kSourceLeft, kSourceLabelW);
+    box(m_source, 0, kSourceLeft, kColumns[2] + kColumnW - kSourceLeft);
 
     for (int i = 0; i < 3; ++i) {
         const QString n = QString::number(i + 1);
         m_herbs[i] = new QLineEdit(page);
         m_herbs[i]->setObjectName(QStringLiteral("TxtFjY") + n);
-        place(m_herbs[i], kColumns[i] + kBoxOffset, kRows[1], kBoxW, kBoxHeight);
-        label(page, QStringLiteral("药材") + n, m_herbs[i], kColumns[i] + kBoxOffset, kRows[1], kLabelW);
+        caption(QStringLiteral("药材") + n, m_herbs[i], 1, kColumns[i] + kBoxOffset, kLabelW);
+        box(m_herbs[i], 1, kColumns[i] + kBoxOffset, kBoxW);
     }
     const struct {
         std::array<QComboBox*, 3>* boxes;
@@ -206,17 +272,17 @@ void QueryForm::buildQueryPage(QWidget* page) {
         QStringListModel* list;
         int row;
     } groups[] = {
-        {&m_effects, "Cboycgx", "功效", m_effectsList, kRows[2]},
-        {&m_indications, "Cboyczz", "主治", m_indicationsList, kRows[3]},
-        {&m_clinical, "Cbofjlc", "临床", m_clinicalList, kRows[4]},
+        {&m_effects, "Cboycgx", "功效", m_effectsList, 2},
+        {&m_indications, "Cboyczz", "主治", m_indicationsList, 3},
+        {&m_clinical, "Cbofjlc", "临床", m_clinicalList, 4},
     };
     for (const auto& g : groups) {
         for (int i = 0; i < 3; ++i) {
             const QString n = QString::number(i + 1);
-            QComboBox* box = criterionCombo(page, QString::fromLatin1(g.name) + n, g.list);
-            place(box, kColumns[i] + kBoxOffset, g.row, kBoxW, kBoxHeight);
-            label(page, QString::fromUtf8(g.caption) + n, box, kColumns[i] + kBoxOffset, g.row, kLabelW);
-            (*g.boxes)[i] = box;
+            QComboBox* combo = criterionCombo(page, QString::fromLatin1(g.name) + n, g.list);
+            caption(QString::fromUtf8(g.caption) + n, combo, g.row, kColumns[i] + kBoxOffset, kLabelW);
+            box(combo, g.row, kColumns[i] + kBoxOffset, kBoxW);
+            (*g.boxes)[i] = combo;
         }
     }
 
@@ -224,15 +290,30 @@ void QueryForm::buildQueryPage(QWidget* page) {
     m_clear = button(page, QStringLiteral("Cmdqcls"), QStringLiteral("清屏&Q"));
     m_exit = button(page, QStringLiteral("Cmdexit"), QStringLiteral("退出&E"));
     m_help = button(page, QStringLiteral("CmdHelp"), QStringLiteral("帮助&H"));
-    place(m_seek, kButtonsLeft, kRows[0], kButtonW, kBoxHeight + 30);
-    place(m_clear, kButtonsLeft, kRows[1], kButtonW, kBoxHeight + 30);
-    place(m_exit, kButtonsLeft, kRows[2], kButtonW, kBoxHeight + 30);
-    place(m_help, kButtonsLeft, kRows[3], kButtonW, kBoxHeight + 30);
+    m_export = button(page, QStringLiteral("CmdExport"), QStringLiteral("导出&X"));
+    m_exportMenu = new QMenu(this);
+    m_exportMenu->setObjectName(QStringLiteral("pupExport"));
+    m_exportCsv = m_exportMenu->addAction(QStringLiteral("导出为 CSV…"));
+    m_exportCsv->setObjectName(QStringLiteral("ExportCsv"));
+    m_exportXlsx = m_exportMenu->addAction(QStringLiteral("导出为 Excel…"));
+    m_exportXlsx->setObjectName(QStringLiteral("ExportXlsx"));
+    m_export->setMenu(m_exportMenu);
+    for (int row = 0; row < 3; ++row) {
+        QPushButton* b = std::array{m_seek, m_clear, m_exit}[row];
+        b->setFixedSize(twipsToPixels(kButtonW), twipsToPixels(kButtonH));
+        rows[row].push_back({b, kButtonsLeft});
+    }
+    // 帮助 and 导出 share the fourth row of the column.
+    constexpr int kHalfW = (kButtonW - 60) / 2;
+    m_help->setFixedSize(twipsToPixels(kHalfW), twipsToPixels(kButtonH));
+    m_export->setFixedSize(twipsToPixels(kButtonW - kHalfW - 60), twipsToPixels(kButtonH));
+    rows[3].push_back({m_help, kButtonsLeft});
+    rows[3].push_back({m_export, kButtonsLeft + kHalfW + 60});
 
     m_sort = new QComboBox(page);
     m_sort->setObjectName(QStringLiteral("CboFjpx"));
     m_sort->setEditable(false);
-    place(m_sort, kButtonsLeft, kRows[4], kButtonW, kBoxHeight);
+    box(m_sort, 4, kButtonsLeft, kButtonW);
 
     m_grid = new QTableView(page);
     m_grid->setObjectName(QStringLiteral("MSFGrid"));
@@ -252,10 +333,41 @@ void QueryForm::buildQueryPage(QWidget* page) {
     m_grid->verticalHeader()->setFixedWidth(twipsToPixels(180));
     constexpr int kGridLeft = 240;
     constexpr int kGridTop = 2880 - kTabStrip;
-    place(m_grid, kGridLeft, kGridTop, kWindowWidth - 2 * kGridLeft, 3975);
+    m_grid->setMinimumSize(twipsToPixels(kWindowWidth - 2 * kGridLeft), twipsToPixels(3975));
+    m_grid->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+
+    // The criteria and the buttons keep their places; the grid below them takes the rest.
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    int y = 0;
+    for (int row = 0; row < 5; ++row) {
+        std::sort(rows[row].begin(), rows[row].end(), [](const auto& a, const auto& b) { return a.second < b.second; });
+        auto* line = new QHBoxLayout;
+        line->setSpacing(0);
+        int x = 0;
+        int height = 0;
+        for (const auto& [w, left] : rows[row]) {
+            line->addSpacing(twipsToPixels(left) - x);
+            line->addWidget(w, 0, Qt::AlignLeft | Qt::AlignTop);
+            x = twipsToPixels(left) + w->width();
+            height = qMax(height, w->height());
+        }
+        line->addStretch(1);
+        layout->addSpacing(twipsToPixels(kRows[row]) - y);
+        layout->addLayout(line);
+        y = twipsToPixels(kRows[row]) + height;
+    }
+    layout->addSpacing(twipsToPixels(kGridTop) - y);
+    auto* gridRow = new QHBoxLayout;
+    gridRow->setSpacing(0);
+    gridRow->addSpacing(twipsToPixels(kGridLeft));
+    gridRow->addWidget(m_grid, 1);
+    layout->addLayout(gridRow, 1);
+    return layout;
 }
 
-void QueryForm::buildDetailPage(QWidget* page) {
+QBoxLayout* QueryForm::buildDetailPage(QWidget* page) {
     constexpr int kTop = -kTabStrip;
     const struct {
         int column;
@@ -273,6 +385,19 @@ void QueryForm::buildDetailPage(QWidget* page) {
         {store::ColClinical, "TxtFjyy", "临床治疗", true, 900, 4800, 10635, 735},
         {store::ColNotes, "TxtFjlc", "应用心得", true, 900, 5640, 10635, 1215},
     };
+    m_back = button(page, QStringLiteral("CmdCkba"), QStringLiteral("返回首页"));
+    m_back->setFixedSize(twipsToPixels(1215), twipsToPixels(kBoxHeight + 30));
+    // Leads to a prescription window this system does not have: never shown, never enabled.
+    m_link = button(page, QStringLiteral("CmdLink"), QStringLiteral("导入至门诊处方"));
+    m_link->setFixedSize(twipsToPixels(1455), twipsToPixels(kBoxHeight + 30));
+    m_link->setVisible(false);
+    m_link->setEnabled(false);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    std::vector<std::pair<QWidget*, int>> first;
+    int y = 0;
     for (const auto& b : boxes) {
         QWidget* box = nullptr;
         if (b.multiLine) {
@@ -280,31 +405,64 @@ void QueryForm::buildDetailPage(QWidget* page) {
             text->setReadOnly(true);
             text->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
             box = text;
+            box->setMinimumSize(twipsToPixels(b.width), twipsToPixels(b.height));
+            box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         } else {
             auto* line = new QLineEdit(page);
             line->setReadOnly(true);
             box = line;
+            box->setFixedSize(twipsToPixels(b.width), twipsToPixels(b.height));
         }
         box->setObjectName(QString::fromLatin1(b.name));
-        place(box, b.left, b.top + kTop, b.width, b.height);
         // A caption too wide for its label (a large font) wraps onto a second line beside a
         // multi-line box rather than running into it.
         const int labelWidth = b.multiLine ? 750 : 600;
-        QLabel* l = label(page, QString::fromUtf8(b.caption), box, b.left, b.top + kTop, labelWidth,
-                          b.multiLine ? b.height : kBoxHeight);
+        QLabel* l = label(page, QString::fromUtf8(b.caption), box, labelWidth, b.multiLine ? b.height : kBoxHeight);
         l->setWordWrap(true);
         if (b.multiLine) {
             l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         }
+        // Its size is fixed: the page's rows are not measured by the height the words wrap to
+        // (set after the alignment, which would ask for that again).
+        QSizePolicy fixed = l->sizePolicy();
+        fixed.setHeightForWidth(false);
+        l->setSizePolicy(fixed);
         m_detail[b.column] = box;
+        if (!b.multiLine) {
+            first.push_back({l, b.left - kLabelGap - labelWidth});
+            first.push_back({box, b.left});
+            continue;
+        }
+        if (first.size() == 4) {
+            // The first row: 名称, 来源 and the page's two buttons.
+            first.push_back({m_back, 8880});
+            first.push_back({m_link, 10200});
+            layout->addSpacing(twipsToPixels(600 + kTop));
+            auto* line = new QHBoxLayout;
+            line->setSpacing(0);
+            int x = 0;
+            for (const auto& [w, left] : first) {
+                line->addSpacing(twipsToPixels(left) - x);
+                line->addWidget(w, 0, Qt::AlignLeft | Qt::AlignTop);
+                x = twipsToPixels(left) + w->width();
+            }
+            line->addStretch(1);
+            layout->addLayout(line);
+            y = twipsToPixels(600 + kTop) + m_back->height();
+            first.clear();
+        }
+        // A multi-line box beside its label, taking its share of what the page grows by.
+        layout->addSpacing(twipsToPixels(b.top + kTop) - y);
+        auto* line = new QHBoxLayout;
+        line->setSpacing(0);
+        line->addSpacing(twipsToPixels(b.left - kLabelGap - labelWidth));
+        line->addWidget(l, 0, Qt::AlignLeft | Qt::AlignTop);
+        line->addSpacing(twipsToPixels(b.left) - twipsToPixels(b.left - kLabelGap - labelWidth) - l->width());
+        line->addWidget(box, 1);
+        layout->addLayout(line, twipsToPixels(b.height));
+        y = twipsToPixels(b.top + kTop) + twipsToPixels(b.height);
     }
-    m_back = button(page, QStringLiteral("CmdCkba"), QStringLiteral("返回首页"));
-    place(m_back, 8880, 600 + kTop, 1215, kBoxHeight + 30);
-    // Leads to a prescription window this system does not have: never shown, never enabled.
-    m_link = button(page, QStringLiteral("CmdLink"), QStringLiteral("导入至门诊处方"));
-    place(m_link, 10200, 600 + kTop, 1455, kBoxHeight + 30);
-    m_link->setVisible(false);
-    m_link->setEnabled(false);
+    return layout;
 }
 
 void QueryForm::wireKeys() {
@@ -432,7 +590,8 @@ void QueryForm::Cmdseek_Click() {
         return;
     }
     platform::doEvents();
-    if (store::Status s = storeScratchQuery(*db, buildQueryStatement(criteria(), m_sort->currentText())); !s) {
+    const QString statement = buildQueryStatement(criteria(), m_sort->currentText());
+    if (store::Status s = storeScratchQuery(*db, statement); !s) {
         showError(s.error());
         return;
     }
@@ -449,6 +608,7 @@ void QueryForm::Cmdseek_Click() {
         platform::setArrowPointer();
         return;
     }
+    m_listing = statement;
     platform::setArrowPointer();
 }
 
@@ -595,6 +755,7 @@ void QueryForm::MsfgridAdd() {
         showError(shown.error());
         return;
     }
+    m_listing = fullListingStatement(m_sort->currentText());
     if (!*shown) {
         // Header only, no message.
         m_model->clear();
@@ -663,6 +824,86 @@ void QueryForm::CmdHelp_Click() {
     setEnabled(false);
     platform::message(this, QStringLiteral("本系统没有提供帮助。"), platform::Icon::Information);
     setEnabled(true);
+}
+
+namespace {
+// The folder the last export went to.
+QString& lastExportFolder() {
+    static QString folder;
+    return folder;
+}
+} // namespace
+
+QString QueryForm::exportFolder() const {
+    const QString& last = lastExportFolder();
+    if (!last.isEmpty() && QFileInfo(last).isDir()) {
+        return last;
+    }
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+void QueryForm::exportResult(ExportFormat format) {
+    // The rows of the result still being read belong to it.
+    finishFill();
+    const bool csv = format == ExportFormat::Csv;
+    const QString suffix = csv ? QStringLiteral(".csv") : QStringLiteral(".xlsx");
+    QString path = platform::prompts().saveFile(
+        this, csv ? QStringLiteral("导出为 CSV") : QStringLiteral("导出为 Excel"),
+        QDir(exportFolder()).filePath(QStringLiteral("方剂查询结果") + suffix),
+        csv ? QStringLiteral("CSV 文件(*.csv)|*.csv") : QStringLiteral("Excel 工作簿(*.xlsx)|*.xlsx"));
+    if (path.isEmpty()) {
+        return;
+    }
+    if (!path.endsWith(suffix, Qt::CaseInsensitive)) {
+        path += suffix;
+    }
+    const int rows = m_model->rowCount();
+    QProgressDialog progress(QStringLiteral("正在导出 %1 个方剂…").arg(rows), QStringLiteral("停止"), 0, qMax(rows, 1),
+                             this);
+    progress.setObjectName(QStringLiteral("FrmExport"));
+    progress.setWindowTitle(QStringLiteral("导出"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    progress.setValue(0);
+    platform::setBusyPointer();
+    store::Result<ExportOutcome> outcome = store::DbError{kExportRefused, QString()};
+    if (auto db = store::Database::open(platform::databasePath(), store::kMainConnect); !db) {
+        outcome = db.error();
+    } else {
+        ExportOptions options;
+        options.gridWidths = columnWidths();
+        options.shown = &m_model->rows();
+        options.progress = [&progress](qint64 written) {
+            progress.setValue(static_cast<int>(written)); // lets the window's messages run
+            return !progress.wasCanceled();
+        };
+        bool finishing = false;
+        options.finishing = [&progress, &finishing] {
+            if (!finishing) {
+                // Past the last row the export cannot be stopped: the bar turns into a busy bar.
+                finishing = true;
+                progress.setLabelText(QStringLiteral("正在写完文件…"));
+                progress.setCancelButton(nullptr);
+                progress.setRange(0, 0);
+            }
+            QCoreApplication::processEvents();
+        };
+        outcome = exportRows(*db, m_listing, format, path, options);
+    }
+    progress.reset();
+    platform::setArrowPointer();
+    if (!outcome) {
+        platform::message(this, exportFailureText(outcome.error()), platform::Icon::Information);
+        return;
+    }
+    if (outcome->stopped) {
+        return; // no file was written
+    }
+    lastExportFolder() = QFileInfo(path).absolutePath();
+    platform::message(this,
+                      QStringLiteral("已导出 %1 个方剂到 %2").arg(outcome->rows).arg(QDir::toNativeSeparators(path)),
+                      platform::Icon::Information);
 }
 
 ColumnWidths QueryForm::columnWidths() const {

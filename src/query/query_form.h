@@ -3,13 +3,17 @@
 #include "platform/working_window.h"
 #include "query_statement.h"
 #include "query_store.h"
+#include "result_export.h"
 
 #include <array>
 #include <memory>
 
+class QAction;
+class QBoxLayout;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QStringListModel;
@@ -55,6 +59,9 @@ public:
     // The sort list's entry was chosen: the query runs again with the same criteria.
     void CboFjpx_Click();
     void CmdHelp_Click();
+    // 导出为 CSV… and 导出为 Excel…: the rows of the grid's result, all eight texts, into a
+    // file the user names, with a progress window that can stop it.
+    void exportResult(ExportFormat format);
     void ReadColW();
     void WriteColW();
 
@@ -74,8 +81,9 @@ protected:
 
 private:
     void Form_Load();
-    void buildQueryPage(QWidget* page);
-    void buildDetailPage(QWidget* page);
+    // Each returns the page's layout.
+    QBoxLayout* buildQueryPage(QWidget* page);
+    QBoxLayout* buildDetailPage(QWidget* page);
     void wireKeys();
     void reloadLists();
     void showDetailFor(const QString& name);
@@ -85,6 +93,8 @@ private:
     // Shows the rows of reader: the first slice now (nothing when it has no content, and
     // then false), the rest a slice at a time between events.
     store::Result<bool> startFill(store::Database db);
+    // The folder an export file is proposed in.
+    QString exportFolder() const;
     void fillSlice();
     // Ends the reading of the rows still to come (a new listing, a write to the file).
     void cancelFill();
@@ -103,6 +113,12 @@ private:
     QPushButton* m_help = nullptr;
     QPushButton* m_back = nullptr;
     QPushButton* m_link = nullptr;
+    QPushButton* m_export = nullptr;
+    QMenu* m_exportMenu = nullptr;
+    QAction* m_exportCsv = nullptr;
+    QAction* m_exportXlsx = nullptr;
+    // The statement whose rows the grid shows (the export runs it again).
+    QString m_listing;
     QTableView* m_grid = nullptr;
     ResultModel* m_model = nullptr;
     // Detail boxes by position of the prescription's texts (名称 … 临床).

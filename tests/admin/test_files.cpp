@@ -10,6 +10,7 @@
 #include "admin/stored_picture.h"
 
 #include "platform/busy.h"
+#include "platform/kept_size.h"
 #include "platform/paths.h"
 #include "platform/product.h"
 #include "platform/prompts.h"
@@ -128,6 +129,10 @@ class TestFiles : public QObject {
     Q_OBJECT
 
 private slots:
+    // ---- window sizes and keys
+    void windows_resizableAndKeepTheirSize_escLeaves_data();
+    void windows_resizableAndKeepTheirSize_escLeaves();
+
     // ---- store operations
     void backup_replacesExistingFile_copyOpensWithKey();
     void backup_whileHeldOpen_copiesCommittedState();
@@ -1023,6 +1028,56 @@ void TestFiles::backup_whileAnotherConnectionWrites_isTheCommittedFileAsItStands
     QCOMPARE(fileHash(target), fileHash(data.databasePath()));
     const QStringList left = QDir(data.root()).entryList(QStringList{QStringLiteral("copy.mdb*")}, QDir::Files);
     QCOMPARE(left, QStringList{QStringLiteral("copy.mdb")});
+}
+
+void TestFiles::windows_resizableAndKeepTheirSize_escLeaves_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<int>("key");
+    QTest::newRow("backup and restore") << "Frmcopy" << platform::kBackupWindowKey;
+    QTest::newRow("background picture") << "FrmJczl" << platform::kBackgroundWindowKey;
+}
+
+void TestFiles::windows_resizableAndKeepTheirSize_escLeaves() {
+    QFETCH(QString, window);
+    QFETCH(int, key);
+    TestDataDir data;
+    ScriptedPrompts prompts;
+    testing::FakeSession session;
+    const auto make = [&]() -> platform::WorkingWindow* {
+        if (window == "Frmcopy") {
+            return new admin::BackupForm(session);
+        }
+        return new admin::BackgroundForm(session);
+    };
+    QPointer<platform::WorkingWindow> form = make();
+    form->show();
+    QApplication::setActiveWindow(form);
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    QVERIFY(form->isResizable());
+    const QSize least = form->size();
+    QCOMPARE(form->minimumSize(), least);
+    form->resize(least + QSize(300, 200));
+    QCOMPARE(form->size(), least + QSize(300, 200));
+    // Esc leaves: the menus come back, the size is kept under the window's key.
+    QPushButton* anyButton = form->findChild<QPushButton*>();
+    anyButton->setFocus();
+    QTest::keyClick(anyButton, Qt::Key_Escape);
+    QTRY_VERIFY(form.isNull() || !form->isVisible());
+    QCOMPARE(session.unlockCount, 1);
+    {
+        store::Database db = data.open();
+        QCOMPARE(
+            testing::rows(db, QStringLiteral("SELECT \"01\", \"02\", \"03\" FROM 系统附表 WHERE \"00\" = %1").arg(key)),
+            (QList<QStringList>{{QString::number(platform::pixelsToTwips(least.width() + 300)),
+                                 QString::number(platform::pixelsToTwips(least.height() + 200)),
+                                 QStringLiteral("0")}}));
+    }
+    delete form.data();
+    platform::WorkingWindow::releaseUnloaded();
+    form = make();
+    QCOMPARE(form->size(), least + QSize(300, 200));
+    delete form.data();
+    FANGJI_VERIFY_PROMPTS(prompts);
 }
 
 QTEST_MAIN(TestFiles)

@@ -30,6 +30,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -86,6 +87,9 @@ class TestShell : public QObject {
 
 private slots:
     void cleanup();
+
+    void workingWindow_frame_maximizeWhereResizable_data();
+    void workingWindow_frame_maximizeWhereResizable();
 
     void startup_secondInstance_refusedAndNothingTouched();
     void startup_lockCannotBeMade_isAnErrorNotASecondInstance();
@@ -636,6 +640,51 @@ struct OpenMain {
 };
 
 } // namespace
+
+void TestShell::workingWindow_frame_maximizeWhereResizable_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<bool>("resizable");
+    QTest::newRow("entry") << "ZysjDl1"
+                           << "Frmfjdl" << true;
+    QTest::newRow("query") << "zycxll1"
+                           << "FrmFjfd" << true;
+    QTest::newRow("backup") << "cc"
+                            << "Frmcopy" << true;
+    QTest::newRow("background") << "Xpict"
+                                << "FrmJczl" << true;
+    QTest::newRow("password") << "xtwh1"
+                              << "Frmmmwh" << false;
+    QTest::newRow("About") << "xtxx"
+                           << "frmAbout" << false;
+}
+
+void TestShell::workingWindow_frame_maximizeWhereResizable() {
+    QFETCH(QString, item);
+    QFETCH(QString, window);
+    QFETCH(bool, resizable);
+    OpenMain main;
+    ScriptedPrompts prompts;
+    QWidget* form = main.open(item, window);
+    QVERIFY(form);
+    auto* frame = qobject_cast<QMdiSubWindow*>(form->parentWidget());
+    QVERIFY(frame);
+    QCOMPARE(frame->windowFlags().testFlag(Qt::WindowMaximizeButtonHint), resizable);
+    // The frame opens at the window's size (its least size when it kept none).
+    if (resizable) {
+        QCOMPARE(form->size(), form->minimumSize());
+        frame->showMaximized();
+        QTRY_VERIFY(form->width() > form->minimumWidth());
+        // Maximized, the frame keeps its title bar: the menu bar, switched off while the window
+        // is open, does not take the frame's restore and close buttons.
+        QVERIFY(frame->style()->styleHint(QStyle::SH_Workspace_FillSpaceOnMaximize, nullptr, frame));
+        QVERIFY(main.w.menuBar()->cornerWidget(Qt::TopRightCorner) == nullptr ||
+                !main.w.menuBar()->cornerWidget(Qt::TopRightCorner)->isVisible());
+    }
+    frame->close();
+    QTRY_VERIFY(openWindows(main.w).isEmpty());
+    FANGJI_VERIFY_PROMPTS(prompts);
+}
 
 void TestShell::workingWindow_closedByItsFrame_leavesAsItsExit_data() {
     QTest::addColumn<QString>("item");

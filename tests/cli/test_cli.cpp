@@ -1,5 +1,6 @@
 // fangji-cli run as a process on temporary data folders.
 #include "test_env.h"
+#include "xlsx_reader.h"
 
 #include "cli/record_io.h"
 #include "dictionary/build_dictionaries.h"
@@ -12,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -103,6 +105,8 @@ private slots:
     void detectInputFormat();
     void export_returnsEveryStoredText_data();
     void export_returnsEveryStoredText();
+    void searchXlsx_theRowsOfTheSearchInItsOrder();
+    void xlsx_withoutOutput_usage_unwritable_refusedNoFile();
     void dictBuild_sameAsWindowGeneration();
     void backupRestore_refuseNonDatabase_andRoundTrip();
     void equalNamesOfEarlierBuild_reportedAndKept();
@@ -603,6 +607,8 @@ void TestCli::export_returnsEveryStoredText_data() {
     QTest::newRow("tsv") << "tsv";
     QTest::newRow("csv") << "csv";
     QTest::newRow("jsonl") << "jsonl";
+    QTest::newRow("xlsx") << "xlsx";
+    QTest::newRow("csv to a file") << "csv-file";
 }
 
 void TestCli::export_returnsEveryStoredText() {
@@ -633,17 +639,86 @@ void TestCli::export_returnsEveryStoredText() {
     }
     QProcess p;
     p.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/fangji-cli"));
-    p.setArguments({"--data-dir", dir.path(), "export", "--format", format});
+    const QString file = dir.filePath(format == "xlsx" ? "全部.xlsx" : "全部.csv");
+    if (format == "xlsx" || format == "csv-file") {
+        p.setArguments(
+            {"--data-dir", dir.path(), "export", "--format", format == "xlsx" ? "xlsx" : "csv", "--output", file});
+    } else {
+        p.setArguments({"--data-dir", dir.path(), "export", "--format", format});
+    }
     p.start();
     QVERIFY(p.waitForFinished(60000));
     QCOMPARE(p.exitCode(), 0);
     QString problem;
-    const QList<QStringList> back = readBack(format, p.readAllStandardOutput(), &problem);
+    QList<QStringList> back;
+    if (format == "xlsx") {
+        back = testing::readXlsxSheet(file, &problem).value_or(QList<QStringList>{});
+        QCOMPARE(back.value(0), QStringList({"名称", "构成", "功效", "主治", "用法", "来源", "应用", "临床"}));
+        back.removeFirst();
+        for (QStringList& row : back) {
+            while (row.size() < 8) {
+                row << QString();
+            }
+        }
+    } else if (format == "csv-file") {
+        back = readBack("csv", testing::readFile(file), &problem);
+    } else {
+        back = readBack(format, p.readAllStandardOutput(), &problem);
+    }
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QCOMPARE(back.size(), stored.size());
     for (qsizetype i = 0; i < stored.size(); ++i) {
         QCOMPARE(back[i], stored[i]);
     }
+}
+
+void TestCli::searchXlsx_theRowsOfTheSearchInItsOrder() {
+    QTemporaryDir dir;
+    QCOMPARE(runCli(dir.path(), {"init"}).status, 0);
+    QCOMPARE(runCli(dir.path(), {"add"}, fixture()).status, 0);
+    const Run tsv = runCli(dir.path(), {"search", "--source", "伤寒", "--sort", "功效"});
+    QCOMPARE(tsv.status, 0);
+    const Run r = runCli(dir.path(), {"search", "--source", "伤寒", "--sort", "功效", "--format", "xlsx", "--output",
+                                      dir.filePath("伤寒.xlsx")});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QStringLiteral("已写出 %1（3 个方剂）\n").arg(dir.filePath("伤寒.xlsx")));
+    const auto sheet = testing::readXlsxSheet(dir.filePath("伤寒.xlsx"));
+    QVERIFY(sheet.has_value());
+    QStringList names;
+    for (qsizetype i = 1; i < sheet->size(); ++i) {
+        names << sheet->at(i).value(0);
+    }
+    QCOMPARE(names, namesOf(tsv.out));
+    QCOMPARE(names, (QStringList{"麻黄汤", "小柴胡汤", "桂枝汤"}));
+}
+
+void TestCli::xlsx_withoutOutput_usage_unwritable_refusedNoFile() {
+    QTemporaryDir dir;
+    QCOMPARE(runCli(dir.path(), {"init"}).status, 0);
+    QCOMPARE(runCli(dir.path(), {"add"}, fixture()).status, 0);
+    const Run usage = runCli(dir.path(), {"export", "--format", "xlsx"});
+    QCOMPARE(usage.status, 2);
+    QVERIFY2(usage.err.contains("xlsx 格式要用 --output FILE 给出写到的文件"), qPrintable(usage.err));
+    QVERIFY(usage.out.isEmpty());
+    for (const QString& format : QStringList{"xlsx", "csv"}) {
+        const QString target = dir.filePath("没有的文件夹/全部." + format);
+        const Run r = runCli(dir.path(), {"export", "--format", format, "--output", target});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("不能写出 " + target), qPrintable(r.err));
+        QVERIFY(!QFileInfo::exists(target));
+    }
+    // An existing file is replaced whole, or not at all.
+    const QString kept = dir.filePath("旧.xlsx");
+    QVERIFY(testing::writeFile(kept, "old"));
+    {
+        store::Database db = store::Database::open(dir.filePath("vizi.mdb"), store::kMainConnect).value();
+        QVERIFY(testing::exec(db, "INSERT INTO 中医方剂 VALUES('坏', CAST(X'FF' AS TEXT),'a','b','c','d','e','f')"));
+    }
+    const Run bad = runCli(dir.path(), {"export", "--format", "xlsx", "--output", kept});
+    QCOMPARE(bad.status, 1);
+    QVERIFY2(bad.err.contains("方剂“坏”中有不是有效 UTF-8 的文字，不能原样导出。"), qPrintable(bad.err));
+    QCOMPARE(testing::readFile(kept), QByteArray("old"));
+    QCOMPARE(QDir(dir.path()).entryList({"旧.xlsx*"}, QDir::Files | QDir::Hidden), QStringList{"旧.xlsx"});
 }
 
 void TestCli::dictBuild_sameAsWindowGeneration() {

@@ -10,6 +10,7 @@
 #include "fake_clock.h"
 #include "platform/busy.h"
 #include "platform/desktop.h"
+#include "platform/kept_size.h"
 #include "platform/product.h"
 #include "scripted_prompts.h"
 #include "store/schema.h"
@@ -288,6 +289,13 @@ private slots:
     void count_fitsUpToAMillion_data();
     void count_fitsUpToAMillion();
     void quit_unlocksMenusOnce();
+
+    void window_leastSize_controlsAtTheirDesignedPlaces_data();
+    void window_leastSize_controlsAtTheirDesignedPlaces();
+    void window_resized_boxesAndListGrow_restKeepsItsSize();
+    void window_sizeAndMaximizedKeptAcrossOpenings();
+    void window_inTheMainWindow_maximizesAndKeepsItsLeastSize();
+    void keys_ctrlF_ctrlP_esc();
     void closeByFrame_unlocksMenus();
 
     void print_refusesIncompletePrescription();
@@ -1179,6 +1187,154 @@ void TestEntryForm::closeByFrame_unlocksMenus() {
     QTRY_VERIFY(f.form.isNull());
     QCOMPARE(f.session.unlockCount, 1);
     QVERIFY(!f.session.locked);
+}
+
+// ------------------------------------------------------------------ size and keys
+
+void TestEntryForm::window_leastSize_controlsAtTheirDesignedPlaces_data() {
+    // The design's places in twips; the window shows them at 15 twips a pixel.
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+    QTest::newRow("名称") << u"TxtFjmc"_qs << QRect(720, 120, 3015, 325);
+    QTest::newRow("来源") << u"TxtFjly"_qs << QRect(4320, 120, 5895, 325);
+    QTest::newRow("构成") << u"TxtFjnr"_qs << QRect(720, 600, 10935, 735);
+    QTest::newRow("功用") << u"TxtFjgy"_qs << QRect(720, 1440, 7935, 675);
+    QTest::newRow("主治") << u"TxtFjzz"_qs << QRect(720, 2280, 7935, 975);
+    QTest::newRow("用法") << u"TxtFjyf"_qs << QRect(720, 3360, 7935, 870);
+    QTest::newRow("临床治疗") << u"TxtLcyy"_qs << QRect(720, 4320, 7935, 855);
+    QTest::newRow("应用心得") << u"TxtLcxd"_qs << QRect(720, 5280, 7935, 1455);
+    QTest::newRow("list") << u"ListFjmc"_qs << QRect(8760, 1440, 2895, 3420);
+    QTest::newRow("保存") << u"CmdSave"_qs << QRect(8760, 5040, 1300, 325);
+    QTest::newRow("修改") << u"Cmdedit"_qs << QRect(10320, 5040, 1300, 325);
+    QTest::newRow("删除") << u"Cmddele"_qs << QRect(8760, 5520, 1300, 325);
+    QTest::newRow("清屏") << u"Cmdqcls"_qs << QRect(10320, 5520, 1300, 325);
+    QTest::newRow("查询") << u"Cmdseek"_qs << QRect(8760, 6000, 1300, 325);
+    QTest::newRow("编辑打印") << u"Cmdprnt"_qs << QRect(10320, 6000, 1300, 325);
+    QTest::newRow("退出") << u"CmdQuit"_qs << QRect(8760, 6480, 2895, 325);
+}
+
+void TestEntryForm::window_leastSize_controlsAtTheirDesignedPlaces() {
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    Fixture f;
+    f.open();
+    const QSize least(11805 / 15, 6930 / 15);
+    QCOMPARE(f.form->size(), least);
+    QCOMPARE(f.form->minimumSize(), least);
+    f.form->resize(200, 100);
+    QCOMPARE(f.form->size(), least);
+    const auto px = [](int t) { return platform::twipsToPixels(t); };
+    QTRY_COMPARE(f.box(name)->geometry(), QRect(px(twips.x()), px(twips.y()), px(twips.width()), px(twips.height())));
+}
+
+void TestEntryForm::window_resized_boxesAndListGrow_restKeepsItsSize() {
+    Fixture f;
+    f.open();
+    QMap<QString, QRect> before;
+    for (QWidget* w : f.form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        before[w->objectName()] = w->geometry();
+    }
+    f.form->resize(1500, 1000);
+    QTRY_VERIFY(f.box(u"TxtFjnr"_qs)->width() > 1400);
+    // The multi-line boxes and the list grow both ways.
+    for (const QString& name :
+         {u"TxtFjnr"_qs, u"TxtFjgy"_qs, u"TxtFjzz"_qs, u"TxtFjyf"_qs, u"TxtLcyy"_qs, u"TxtLcxd"_qs, u"ListFjmc"_qs}) {
+        QVERIFY2(f.box(name)->width() > before[name].width() + 100, qPrintable(name));
+        QVERIFY2(f.box(name)->height() > before[name].height() + 10, qPrintable(name));
+    }
+    // Everything else keeps its size: one-line boxes, buttons, labels.
+    for (QWidget* w : f.form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!w->isVisible() || qobject_cast<entry::MemoBox*>(w) != nullptr || qobject_cast<QListView*>(w) != nullptr) {
+            continue;
+        }
+        QVERIFY2(w->size() == before[w->objectName()].size(), qPrintable(w->objectName()));
+    }
+    QCOMPARE(f.box(u"TxtFjmc"_qs)->geometry(), before[u"TxtFjmc"_qs]);
+    QCOMPARE(f.box(u"TxtFjly"_qs)->geometry(), before[u"TxtFjly"_qs]);
+    // The buttons keep their order, under the list; the count stays in the top right corner.
+    const QRect list = f.box(u"ListFjmc"_qs)->geometry();
+    const QRect save = f.button(u"CmdSave"_qs)->geometry();
+    QVERIFY(save.top() > list.bottom());
+    QCOMPARE(save.left(), list.left());
+    QCOMPARE(f.button(u"Cmdedit"_qs)->geometry().top(), save.top());
+    QVERIFY(f.button(u"Cmdedit"_qs)->x() > save.right());
+    QVERIFY(f.button(u"Cmddele"_qs)->y() > save.bottom());
+    QVERIFY(f.button(u"Cmdseek"_qs)->y() > f.button(u"Cmddele"_qs)->geometry().bottom());
+    QVERIFY(f.button(u"CmdQuit"_qs)->y() > f.button(u"Cmdseek"_qs)->geometry().bottom());
+    QVERIFY(f.button(u"CmdQuit"_qs)->geometry().bottom() < 1000);
+    auto* count = f.form->findChild<QLabel*>(u"Labfjsl"_qs);
+    QCOMPARE(1500 - count->geometry().right(), 787 - before[u"Labfjsl"_qs].right());
+    // Labels stay beside their boxes.
+    for (QLabel* label : f.form->findChildren<QLabel*>()) {
+        if (label->buddy() != nullptr) {
+            QVERIFY2(label->geometry().right() < label->buddy()->x(), qPrintable(label->text()));
+            QVERIFY2(qAbs(label->y() - label->buddy()->y()) <= 3, qPrintable(label->text()));
+        }
+    }
+}
+
+void TestEntryForm::window_sizeAndMaximizedKeptAcrossOpenings() {
+    Fixture f;
+    f.open();
+    f.form->resize(1200, 700);
+    f.click(u"CmdQuit"_qs);
+    {
+        store::Database db = f.dir.open();
+        QCOMPARE(testing::rows(db, u"SELECT \"01\", \"02\", \"03\" FROM 系统附表 WHERE \"00\" = 201"_qs),
+                 (QList<QStringList>{{u"18000"_qs, u"10500"_qs, u"0"_qs}}));
+    }
+    platform::WorkingWindow::releaseUnloaded();
+    f.open();
+    QCOMPARE(f.form->size(), QSize(1200, 700));
+    f.form->showMaximized();
+    QTRY_VERIFY(f.form->isShownMaximized());
+    QTest::keyClick(f.box(u"TxtFjmc"_qs), Qt::Key_Escape); // leaves as 退出 does
+    QVERIFY(f.form->isUnloading());
+    platform::WorkingWindow::releaseUnloaded();
+    f.open();
+    QTRY_VERIFY(f.form->isShownMaximized());
+    QCOMPARE(f.form->normalSize(), QSize(1200, 700));
+}
+
+void TestEntryForm::window_inTheMainWindow_maximizesAndKeepsItsLeastSize() {
+    // In a document area, as the main window shows it: a frame with a maximise button.
+    Fixture f;
+    QMdiArea area;
+    area.resize(1600, 1000);
+    area.show();
+    f.form = new entry::EntryForm(f.session);
+    QMdiSubWindow* frame = area.addSubWindow(f.form, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                                                         Qt::WindowMaximizeButtonHint);
+    frame->show();
+    frame->resize(100, 100);
+    QCOMPARE(f.form->size(), QSize(787, 462));
+    frame->showMaximized();
+    QTRY_VERIFY(f.form->isShownMaximized());
+    QTRY_VERIFY(f.form->width() > 1500);
+    f.click(u"CmdQuit"_qs);
+    store::Database db = f.dir.open();
+    QCOMPARE(testing::rows(db, u"SELECT \"01\", \"02\", \"03\" FROM 系统附表 WHERE \"00\" = 201"_qs),
+             (QList<QStringList>{{u"11805"_qs, u"6930"_qs, u"1"_qs}}));
+}
+
+void TestEntryForm::keys_ctrlF_ctrlP_esc() {
+    Fixture f;
+    RecordingDesktop desktop;
+    f.open();
+    QWidget* notes = f.box(u"TxtLcxd"_qs);
+    notes->setFocus();
+    QTest::keyClick(notes, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(f.focused(), u"TxtFjmc"_qs);
+    // Ctrl+P prints as 编辑打印 does: here it refuses an empty prescription.
+    f.prompts.expectMessage(u"打印内容输入不完全，不能打印"_qs, Icon::None, Buttons::Ok, Answer::Ok,
+                            platform::kAppTitle);
+    QTest::keyClick(f.box(u"TxtFjmc"_qs), Qt::Key_P, Qt::ControlModifier);
+    FANGJI_VERIFY_PROMPTS(f.prompts);
+    QCOMPARE(f.focused(), u"Cmdqcls"_qs);
+    QVERIFY(desktop.opened.isEmpty());
+    QTest::keyClick(f.box(u"TxtFjmc"_qs), Qt::Key_Escape);
+    QVERIFY(f.form->isUnloading());
+    QCOMPARE(f.session.unlockCount, 1);
 }
 
 // ------------------------------------------------------------------ printing

@@ -3,23 +3,33 @@
 #include "scripted_prompts.h"
 #include "test_env.h"
 
+#include "xlsx_reader.h"
+
 #include "platform/busy.h"
+#include "platform/kept_size.h"
 #include "query/query_form.h"
 #include "query/result_model.h"
 #include "store/schema.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -125,6 +135,18 @@ private slots:
     void help_saysNoHelp_andWindowEnabledAgain();
     void newListing_startsAtItsFirstRow_data();
     void newListing_startsAtItsFirstRow();
+
+    void window_leastSize_controlsAtTheirDesignedPlaces_data();
+    void window_leastSize_controlsAtTheirDesignedPlaces();
+    void window_resized_gridShowsMoreRowsAndAllColumns_controlsKeepTheirSize();
+    void window_sizeAndMaximizedKeptAcrossOpenings();
+    void window_keptSizeBelowTheLeast_opensAtTheLeast();
+    void keys_ctrlF_f5_esc();
+    void export_thousandRows_csvAndWorkbookHoldWhatFangjiCliLists_data();
+    void export_thousandRows_csvAndWorkbookHoldWhatFangjiCliLists();
+    void export_emptyResult_headerOnly_cancelWritesNothing();
+    void export_textBeyondAnExcelCell_refusedNoFile();
+    void export_offeredByButtonAndGridRightClick();
 
 private:
     QueryForm* open();
@@ -726,6 +748,366 @@ void TestQueryForm::newListing_startsAtItsFirstRow() {
     QCOMPARE(grid->rowAt(0), 0);
     QCOMPARE(grid->currentIndex().row(), 0);
     QCOMPARE(child<QTabWidget>(form, "SSTab1")->currentIndex(), 0);
+}
+
+// ------------------------------------------------------------------ size, keys, export
+
+void TestQueryForm::window_leastSize_controlsAtTheirDesignedPlaces_data() {
+    // Places on the tab pages, in pixels of the pages (15 twips a pixel).
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("place");
+    QTest::newRow("名称") << u"Txtmcyc"_qs << QRect(64, 8, 144, 22);
+    QTest::newRow("方剂来源") << u"Cbofjly"_qs << QRect(284, 8, 332, 22);
+    QTest::newRow("药材2") << u"TxtFjY2"_qs << QRect(268, 40, 144, 22);
+    QTest::newRow("功效3") << u"Cboycgx3"_qs << QRect(472, 72, 144, 22);
+    QTest::newRow("临床1") << u"Cbofjlc1"_qs << QRect(64, 136, 144, 22);
+    QTest::newRow("查询") << u"Cmdseek"_qs << QRect(644, 8, 97, 24);
+    QTest::newRow("退出") << u"Cmdexit"_qs << QRect(644, 72, 97, 24);
+    QTest::newRow("排序") << u"CboFjpx"_qs << QRect(644, 136, 97, 22);
+    QTest::newRow("grid") << u"MSFGrid"_qs << QRect(16, 168, 753, 265);
+    QTest::newRow("detail 名称") << u"TxtFjmc"_qs << QRect(60, 16, 197, 22);
+    QTest::newRow("detail 来源") << u"TxtFjly"_qs << QRect(310, 16, 267, 22);
+    QTest::newRow("detail 构成") << u"TxtFjgc"_qs << QRect(60, 48, 709, 73);
+    QTest::newRow("detail 主治") << u"TxtFjzz"_qs << QRect(60, 184, 709, 49);
+    QTest::newRow("detail 应用心得") << u"TxtFjlc"_qs << QRect(60, 352, 709, 81);
+    QTest::newRow("返回首页") << u"CmdCkba"_qs << QRect(592, 16, 81, 24);
+}
+
+void TestQueryForm::window_leastSize_controlsAtTheirDesignedPlaces() {
+    QFETCH(QString, name);
+    QFETCH(QRect, place);
+    {
+        store::Database db = m_dir->open();
+        seed(db);
+    }
+    QueryForm* form = open();
+    const QSize least(11775 / 15, 7185 / 15);
+    QCOMPARE(form->size(), least);
+    QCOMPARE(form->minimumSize(), least);
+    form->resize(300, 200);
+    QCOMPARE(form->size(), least);
+    QWidget* w = form->findChild<QWidget*>(name);
+    QVERIFY(w != nullptr);
+    // A page is laid out when it shows.
+    child<QTabWidget>(form, "SSTab1")->setCurrentWidget(w->parentWidget());
+    QTRY_COMPARE(w->geometry(), place);
+    FANGJI_VERIFY_PROMPTS(*m_prompts);
+}
+
+namespace {
+// The last data row the grid shows whole, and whether every column shows without scrolling.
+int lastWholeRow(QTableView* grid) {
+    int row = grid->rowAt(grid->viewport()->height() - 1);
+    if (row < 0) {
+        return grid->model()->rowCount() - 1;
+    }
+    return grid->rowViewportPosition(row) + grid->rowHeight(row) <= grid->viewport()->height() ? row : row - 1;
+}
+bool allColumnsShow(QTableView* grid) {
+    const int last = grid->model()->columnCount() - 1;
+    return grid->columnViewportPosition(0) >= 0 &&
+           grid->columnViewportPosition(last) + grid->columnWidth(last) <= grid->viewport()->width();
+}
+} // namespace
+
+void TestQueryForm::window_resized_gridShowsMoreRowsAndAllColumns_controlsKeepTheirSize() {
+    {
+        store::Database db = m_dir->open();
+        QVERIFY(db.begin().ok());
+        for (int i = 0; i < 60; ++i) {
+            QVERIFY(testing::addPrescription(
+                db, rx(u"方%1"_qs.arg(i, 2, 10, QLatin1Char('0')), u"桂枝"_qs, u"解表"_qs, u"伤寒论"_qs)));
+        }
+        QVERIFY(db.commit().ok());
+    }
+    QueryForm* form = open();
+    auto* grid = child<QTableView>(form, "MSFGrid");
+    const int rowsBefore = lastWholeRow(grid);
+    QVERIFY(!allColumnsShow(grid)); // the fifth column needs sideways scrolling
+    QWidget* name = child<QWidget>(form, "Txtmcyc");
+    QWidget* seekButton = child<QWidget>(form, "Cmdseek");
+    const QRect nameBefore = name->geometry();
+    const QRect seekBefore = seekButton->geometry();
+    const QRect gridBefore = grid->geometry();
+
+    form->resize(1600, 900);
+    QCOMPARE(form->size(), QSize(1600, 900));
+    QTRY_VERIFY(grid->width() > 1500);
+    QVERIFY2(lastWholeRow(grid) > rowsBefore + 10, qPrintable(QString::number(lastWholeRow(grid))));
+    QVERIFY(allColumnsShow(grid));
+    QCOMPARE(grid->geometry().topLeft(), gridBefore.topLeft());
+    // Boxes and buttons keep their size and their places.
+    QCOMPARE(name->geometry(), nameBefore);
+    QCOMPARE(seekButton->geometry(), seekBefore);
+    // The detail page's multi-line boxes grow with the window, the one-line boxes do not.
+    auto* tabs = child<QTabWidget>(form, "SSTab1");
+    tabs->setCurrentIndex(1);
+    QTRY_VERIFY(child<QWidget>(form, "TxtFjgc")->width() > 1500);
+    QVERIFY(child<QWidget>(form, "TxtFjlc")->height() > 81);
+    QCOMPARE(child<QWidget>(form, "TxtFjmc")->size(), QSize(197, 22));
+    // The column widths stay as they are kept.
+    QCOMPARE(grid->horizontalHeader()->sectionSize(1), 4500 / 15);
+    FANGJI_VERIFY_PROMPTS(*m_prompts);
+}
+
+void TestQueryForm::window_sizeAndMaximizedKeptAcrossOpenings() {
+    {
+        store::Database db = m_dir->open();
+        seed(db);
+    }
+    QueryForm* form = open();
+    form->resize(1600, 900);
+    QTest::mouseClick(child<QPushButton>(form, "Cmdexit"), Qt::LeftButton);
+    QCOMPARE(m_session->unlockCount, 1);
+    store::Database db = m_dir->open();
+    QCOMPARE(testing::rows(db, u"SELECT \"01\", \"02\", \"03\", \"04\", \"17\" FROM 系统附表 WHERE \"00\" = 202"_qs),
+             (QList<QStringList>{{u"24000"_qs, u"13500"_qs, u"0"_qs, u"0"_qs, u"0"_qs}}));
+
+    form = open();
+    QCOMPARE(form->size(), QSize(1600, 900));
+    QVERIFY(!form->isShownMaximized());
+    // Maximized: kept as such, with the size it goes back to.
+    form->showMaximized();
+    QTRY_VERIFY(form->isShownMaximized());
+    form->close(); // the close box keeps it too
+    QTRY_VERIFY(m_form.isNull());
+    QCOMPARE(testing::rows(db, u"SELECT \"01\", \"02\", \"03\" FROM 系统附表 WHERE \"00\" = 202"_qs),
+             (QList<QStringList>{{u"24000"_qs, u"13500"_qs, u"1"_qs}}));
+    form = open();
+    QTRY_VERIFY(form->isShownMaximized());
+    QCOMPARE(form->normalSize(), QSize(1600, 900));
+    // The grid's widths are still kept in their own row.
+    QCOMPARE(testing::rows(db, u"SELECT count(*) FROM 系统附表 WHERE \"00\" = 104"_qs),
+             (QList<QStringList>{{u"1"_qs}}));
+    FANGJI_VERIFY_PROMPTS(*m_prompts);
+}
+
+void TestQueryForm::window_keptSizeBelowTheLeast_opensAtTheLeast() {
+    {
+        store::Database db = m_dir->open();
+        seed(db);
+        QVERIFY(platform::writeKeptSize(db, platform::kQueryWindowKey, {1500, 1500, false}).ok());
+    }
+    QueryForm* form = open();
+    QCOMPARE(form->size(), QSize(11775 / 15, 7185 / 15));
+    FANGJI_VERIFY_PROMPTS(*m_prompts);
+}
+
+void TestQueryForm::keys_ctrlF_f5_esc() {
+    store::Database db = m_dir->open();
+    seed(db);
+    QueryForm* form = open();
+    auto* tabs = child<QTabWidget>(form, "SSTab1");
+    clickRow(form, 0);
+    QCOMPARE(tabs->currentIndex(), 1);
+    QWidget* detail = child<QWidget>(form, "TxtFjgc");
+    detail->setFocus();
+    // Ctrl+F: back to the first criterion.
+    QTest::keyClick(detail, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(tabs->currentIndex(), 0);
+    auto* name = child<QLineEdit>(form, "Txtmcyc");
+    QTRY_VERIFY(name->hasFocus());
+    // F5 runs the query with the criteria as they stand.
+    testing::typeText(name, u"麻黄"_qs);
+    QTest::keyClick(name, Qt::Key_F5);
+    QCOMPARE(gridNames(form), QStringList{u"麻黄汤"_qs});
+    // Esc leaves as 退出 does: widths kept, menus given back once.
+    QTest::keyClick(name, Qt::Key_Escape);
+    QVERIFY(form->isUnloading());
+    QCOMPARE(m_session->unlockCount, 1);
+    QCOMPARE(testing::rows(db, u"SELECT count(*) FROM 系统附表 WHERE \"00\" = 104"_qs),
+             (QList<QStringList>{{u"1"_qs}}));
+    FANGJI_VERIFY_PROMPTS(*m_prompts);
+}
+
+namespace {
+
+// The eight texts of each line of fangji-cli's JSON Lines output, in its order.
+QList<QStringList> cliRows(const QStringList& arguments) {
+    QProcess cli;
+    cli.start(QCoreApplication::applicationDirPath() + u"/fangji-cli"_qs, arguments);
+    if (!cli.waitForFinished(120000) || cli.exitCode() != 0) {
+        qWarning("fangji-cli %s: %s", qPrintable(arguments.join(u' ')), cli.readAllStandardError().constData());
+        return {};
+    }
+    QList<QStringList> rows;
+    const QStringList columns = query::exportColumnNames();
+    for (const QByteArray& line : cli.readAllStandardOutput().split('\n')) {
+        if (line.isEmpty()) {
+            continue;
+        }
+        // Qt's reader drops a U+FEFF that starts a string; as an escape it keeps it.
+        const QJsonObject o = QJsonDocument::fromJson(QByteArray(line).replace("\xEF\xBB\xBF", "\\ufeff")).object();
+        QStringList row;
+        for (const QString& c : columns) {
+            row << o.value(c).toString();
+        }
+        rows << row;
+    }
+    return rows;
+}
+
+QList<QStringList> exportedRows(const QString& path, bool workbook) {
+    QList<QStringList> rows;
+    if (workbook) {
+        rows = testing::readXlsxSheet(path).value_or(QList<QStringList>{});
+    } else {
+        // The CSV as fangji-cli add reads it: UTF-8 after its byte order mark, RFC 4180.
+        QByteArray data = testing::readFile(path);
+        if (!data.startsWith("\xEF\xBB\xBF")) {
+            return {};
+        }
+        const QString text = QString::fromUtf8(data.mid(3));
+        QStringList row;
+        QString field;
+        bool quoted = false;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text[i];
+            if (quoted) {
+                if (c == u'"' && i + 1 < text.size() && text[i + 1] == u'"') {
+                    field += c;
+                    ++i;
+                } else if (c == u'"') {
+                    quoted = false;
+                } else {
+                    field += c;
+                }
+            } else if (c == u'"') {
+                quoted = true;
+            } else if (c == u',') {
+                row << std::exchange(field, QString());
+            } else if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+                row << std::exchange(field, QString());
+                rows << std::exchange(row, QStringList());
+                ++i;
+            } else {
+                field += c;
+            }
+        }
+    }
+    for (QStringList& row : rows) {
+        while (row.size() < 8) {
+            row << QString();
+        }
+    }
+    return rows;
+}
+
+} // namespace
+
+void TestQueryForm::export_thousandRows_csvAndWorkbookHoldWhatFangjiCliLists_data() {
+    QTest::addColumn<bool>("workbook");
+    QTest::newRow("CSV") << false;
+    QTest::newRow("Excel") << true;
+}
+
+void TestQueryForm::export_thousandRows_csvAndWorkbookHoldWhatFangjiCliLists() {
+    QFETCH(bool, workbook);
+    {
+        store::Database db = m_dir->open();
+        QVERIFY(db.begin().ok());
+        // Quotes, commas, every kind of line break, CJK beyond the basic plane, a leading
+        // U+FEFF, blanks at the ends and escape-like texts, in a thousand prescriptions.
+        const QStringList odd = {u"\"引\"号,逗号"_qs, u"一\r\n二\r三\n四"_qs, QChar(0xFEFF) + u"开头"_qs,
+                                 u" 前后 "_qs,        u"_x0041_"_qs,          u"𠀀𪚥"_qs};
+        for (int i = 0; i < 1000; ++i) {
+            QStringList texts;
+            texts << u"方%1"_qs.arg((i * 7919) % 1000, 4, 10, QLatin1Char('0'));
+            for (int c = 1; c < 8; ++c) {
+                texts << odd[(i + c) % odd.size()] + QString::number(c);
+            }
+            QVERIFY(testing::addPrescription(db, texts));
+        }
+        QVERIFY(db.commit().ok());
+    }
+    QueryForm* form = open();
+    form->finishFill();
+    QCOMPARE(form->resultModel().rowCount(), 1000);
+    QTemporaryDir out;
+    const QString path = out.filePath(workbook ? u"结果.xlsx"_qs : u"结果.csv"_qs);
+    m_prompts->expectSaveFile(path).expectMessage(u"已导出 1000 个方剂到 "_qs + path);
+    form->findChild<QAction*>(workbook ? u"ExportXlsx"_qs : u"ExportCsv"_qs)->trigger();
+    FANGJI_VERIFY_PROMPTS(*m_prompts);
+    QVERIFY(!platform::isBusyPointer());
+
+    const QList<QStringList> rows = exportedRows(path, workbook);
+    QCOMPARE(rows.value(0), query::exportColumnNames());
+    // The grid's order is the query's: fangji-cli search with no criteria lists the same.
+    const QList<QStringList> searched =
+        cliRows({u"--data-dir"_qs, m_dir->dataDir(), u"search"_qs, u"--format"_qs, u"jsonl"_qs});
+    QCOMPARE(searched.size(), 1000);
+    QCOMPARE(rows.mid(1), searched);
+    // And the texts are those fangji-cli export writes.
+    QList<QStringList> exported =
+        cliRows({u"--data-dir"_qs, m_dir->dataDir(), u"export"_qs, u"--format"_qs, u"jsonl"_qs});
+    QList<QStringList> mine = rows.mid(1);
+    std::sort(exported.begin(), exported.end());
+    std::sort(mine.begin(), mine.end());
+    QCOMPARE(mine, exported);
+}
+
+void TestQueryForm::export_emptyResult_headerOnly_cancelWritesNothing() {
+    m_prompts->expectMessage(kNoMatch); // an empty table: nothing listed when the window opens
+    QueryForm* form = open();
+    QCOMPARE(form->resultModel().rowCount(), 0);
+    QTemporaryDir out;
+    // Cancelling the dialog writes nothing and says nothing.
+    m_prompts->expectSaveFile(QString());
+    form->findChild<QAction*>(u"ExportCsv"_qs)->trigger();
+    QVERIFY(QDir(out.path()).isEmpty());
+    const QString path = out.filePath(u"空"_qs); // the suffix is added
+    m_prompts->expectSaveFile(path).expectMessage(u"已导出 0 个方剂到 "_qs + path + u".xlsx"_qs);
+    form->findChild<QAction*>(u"ExportXlsx"_qs)->trigger();
+    QCOMPARE(exportedRows(path + u".xlsx"_qs, true), QList<QStringList>{query::exportColumnNames()});
+    FANGJI_VERIFY_PROMPTS(*m_prompts);
+}
+
+void TestQueryForm::export_textBeyondAnExcelCell_refusedNoFile() {
+    {
+        store::Database db = m_dir->open();
+        QStringList texts = rx(u"长方"_qs, u"桂枝"_qs, u"解表"_qs, u"伤寒论"_qs);
+        texts[store::ColComposition] = QString(40000, QChar(0x6842));
+        QVERIFY(testing::addPrescription(db, texts));
+    }
+    QueryForm* form = open();
+    QTemporaryDir out;
+    const QString path = out.filePath(u"长.xlsx"_qs);
+    m_prompts->expectSaveFile(path).expectMessage(
+        u"方剂“长方”的构成有 40000 个字符，超过 Excel 一格所能容纳的 32767 个，不能导出为 Excel；可导出为 CSV。"_qs);
+    form->findChild<QAction*>(u"ExportXlsx"_qs)->trigger();
+    QVERIFY(QDir(out.path()).isEmpty());
+    FANGJI_VERIFY_PROMPTS(*m_prompts);
+}
+
+void TestQueryForm::export_offeredByButtonAndGridRightClick() {
+    store::Database db = m_dir->open();
+    seed(db);
+    QueryForm* form = open();
+    auto* button = child<QPushButton>(form, "CmdExport");
+    QCOMPARE(button->text(), u"导出&X"_qs);
+    auto* menu = child<QMenu>(form, "pupExport");
+    QCOMPARE(button->menu(), menu);
+    QStringList captions;
+    for (QAction* a : menu->actions()) {
+        captions << a->text();
+    }
+    QCOMPARE(captions, (QStringList{u"导出为 CSV…"_qs, u"导出为 Excel…"_qs}));
+    // Beside 帮助, on its row.
+    auto* help = child<QPushButton>(form, "CmdHelp");
+    QCOMPARE(button->y(), help->y());
+    QVERIFY(button->x() > help->x() + help->width());
+    // No other button of the window uses its access key, nor does a main menu (D F W H Q).
+    for (QPushButton* b : form->findChildren<QPushButton*>()) {
+        QVERIFY2(b == button || !b->text().contains(u"&X"_qs), qPrintable(b->text()));
+    }
+    // A right click on the grid offers the same commands.
+    auto* grid = child<QTableView>(form, "MSFGrid");
+    const QPoint at = grid->visualRect(grid->model()->index(0, 0)).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, grid->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(grid->viewport(), &click);
+    QTRY_VERIFY(menu->isVisible());
+    menu->close();
+    FANGJI_VERIFY_PROMPTS(*m_prompts);
 }
 
 QTEST_MAIN(TestQueryForm)
