@@ -148,6 +148,7 @@ QueryForm::QueryForm(platform::Session& session, QWidget* parent) : platform::Wo
     m_tabs->addTab(detailPage, QStringLiteral("方剂具体内容"));
     buildQueryPage(queryPage);
     buildDetailPage(detailPage);
+    buildWarningLine();
     wireKeys();
 
     connect(m_seek, &QPushButton::clicked, this, &QueryForm::Cmdseek_Click);
@@ -304,6 +305,24 @@ void QueryForm::buildDetailPage(QWidget* page) {
     place(m_link, 10200, 600 + kTop, 1455, kBoxHeight + 30);
     m_link->setVisible(false);
     m_link->setEnabled(false);
+}
+
+void QueryForm::buildWarningLine() {
+    // The line takes the foot of the composition box, so that the warning stands by what it is
+    // about; a third of a character keeps it clear of the box.
+    QWidget* composition = m_detail[store::ColComposition];
+    m_warning = new QLabel(composition->parentWidget());
+    m_warning->setObjectName(QStringLiteral("LabPwjj"));
+    m_warning->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QPalette palette = m_warning->palette();
+    palette.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x00));
+    m_warning->setPalette(palette);
+    const QFontMetrics metrics = m_warning->fontMetrics();
+    const int height = metrics.height() + 2;
+    const int gap = qMax(4, (metrics.horizontalAdvance(QChar(0x4e2d)) + 2) / 3) + 1;
+    const QRect box = composition->geometry();
+    composition->setGeometry(box.adjusted(0, 0, 0, -(height + gap)));
+    m_warning->setGeometry(box.x(), box.bottom() + 1 - height, box.width(), height);
 }
 
 void QueryForm::wireKeys() {
@@ -570,6 +589,7 @@ void QueryForm::QpcFj() {
     for (int column : kOrder) {
         KeyFlow::setTextOf(m_detail[column], QString());
     }
+    m_warning->clear();
     platform::doEvents();
 }
 
@@ -636,6 +656,7 @@ void QueryForm::showDetailFor(const QString& name) {
     for (int c = 0; c < store::PrescriptionColumnCount; ++c) {
         KeyFlow::setTextOf(m_detail[c], texts[c]);
     }
+    m_warning->setText(incompatibilityWarning(texts[store::ColComposition]));
     m_tabs->setCurrentIndex(1);
 }
 

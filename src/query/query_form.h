@@ -73,6 +73,7 @@ private:
     void Form_Load();
     void buildQueryPage(QWidget* page);
     void buildDetailPage(QWidget* page);
+    void buildWarningLine();
     void wireKeys();
     void reloadLists();
     void showDetailFor(const QString& name);
@@ -104,6 +105,8 @@ private:
     ResultModel* m_model = nullptr;
     // Detail boxes by position of the prescription's texts (名称 … 临床).
     std::array<QWidget*, 8> m_detail{};
+    // Under the composition: its forbidden pairs of herbs (十八反, 十九畏), empty when none.
+    QLabel* m_warning = nullptr;
     QStringListModel* m_effectsList = nullptr;
     QStringListModel* m_indicationsList = nullptr;
     QStringListModel* m_sourcesList = nullptr;
