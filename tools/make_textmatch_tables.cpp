@@ -12,8 +12,8 @@
 #include <opencc/MarisaDict.hpp>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <set>
@@ -62,12 +62,11 @@ std::string hex(char32_t cp) {
 // A toneless reading in lower-case letters, ü as "v"; fails on a letter it does not know.
 std::string toneless(const std::string& reading) {
     static const std::map<char32_t, std::string> kLetters = {
-        {U'ā', "a"}, {U'á', "a"}, {U'ǎ', "a"}, {U'à', "a"}, {U'ē', "e"}, {U'é', "e"}, {U'ě', "e"},
-        {U'è', "e"}, {U'ê', "e"}, {U'ế', "e"}, {U'ề', "e"}, {U'ī', "i"}, {U'í', "i"}, {U'ǐ', "i"},
-        {U'ì', "i"}, {U'ō', "o"}, {U'ó', "o"}, {U'ǒ', "o"}, {U'ò', "o"}, {U'ū', "u"}, {U'ú', "u"},
-        {U'ǔ', "u"}, {U'ù', "u"}, {U'ü', "v"}, {U'ǖ', "v"}, {U'ǘ', "v"}, {U'ǚ', "v"}, {U'ǜ', "v"},
-        {U'ḿ', "m"}, {U'ń', "n"}, {U'ň', "n"}, {U'ǹ', "n"}, {U'ẑ', "zh"}, {U'ĉ', "ch"}, {U'ŝ', "sh"},
-        {U'ŋ', "ng"},
+        {U'ā', "a"},  {U'á', "a"},  {U'ǎ', "a"},  {U'à', "a"},  {U'ē', "e"}, {U'é', "e"}, {U'ě', "e"}, {U'è', "e"},
+        {U'ê', "e"},  {U'ế', "e"},  {U'ề', "e"},  {U'ī', "i"},  {U'í', "i"}, {U'ǐ', "i"}, {U'ì', "i"}, {U'ō', "o"},
+        {U'ó', "o"},  {U'ǒ', "o"},  {U'ò', "o"},  {U'ū', "u"},  {U'ú', "u"}, {U'ǔ', "u"}, {U'ù', "u"}, {U'ü', "v"},
+        {U'ǖ', "v"},  {U'ǘ', "v"},  {U'ǚ', "v"},  {U'ǜ', "v"},  {U'ḿ', "m"}, {U'ń', "n"}, {U'ň', "n"}, {U'ǹ', "n"},
+        {U'ẑ', "zh"}, {U'ĉ', "ch"}, {U'ŝ', "sh"}, {U'ŋ', "ng"},
     };
     std::string out;
     for (char32_t c : decodeUtf8(reading)) {

@@ -147,12 +147,12 @@ QString searchStatement(const EntryRecord& criteria) {
     for (const Condition& c : kConditions) {
         const QString& criterion = criteria[c.position];
         const QString column = QString::fromUtf16(c.column);
-        const QString pattern =
-            QStringLiteral("'*") + store::jet::escapeLiteral(store::jet::escapePattern(criterion)) + QStringLiteral("*'");
+        const QString pattern = QStringLiteral("'*") + store::jet::escapeLiteral(store::jet::escapePattern(criterion)) +
+                                QStringLiteral("*'");
         sql += QString::fromUtf16(c.join);
         // Names and herbs are also found by their pinyin.
         sql += (c.position == 0 || c.position == 1) ? store::jet::wordCondition(column, criterion, pattern)
-                                                     : column + QStringLiteral(" like ") + pattern;
+                                                    : column + QStringLiteral(" like ") + pattern;
     }
     sql += QStringLiteral(" order by 名称 ");
     return sql;

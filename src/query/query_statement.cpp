@@ -19,8 +19,8 @@ void appendCondition(QString& sql, const QString& lead, const QString& criterion
 // Latin letters alone, which also finds the texts by their pinyin.
 void appendWordCondition(QString& sql, const QString& join, const QString& column, const QString& criterion) {
     sql += join;
-    sql += store::jet::wordCondition(column, criterion,
-                                     QStringLiteral("'*") + store::jet::escapeLiteral(criterion) + QStringLiteral("*'"));
+    sql += store::jet::wordCondition(
+        column, criterion, QStringLiteral("'*") + store::jet::escapeLiteral(criterion) + QStringLiteral("*'"));
 }
 
 } // namespace

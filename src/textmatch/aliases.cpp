@@ -30,9 +30,8 @@ public:
             }
             const std::string canonical = fold(names.first()).toStdString();
             // A group whose names all fold to one spelling (朮 and 术) changes nothing here.
-            const bool anyOther = std::any_of(names.begin(), names.end(), [&](const QString& name) {
-                return fold(name).toStdString() != canonical;
-            });
+            const bool anyOther = std::any_of(
+                names.begin(), names.end(), [&](const QString& name) { return fold(name).toStdString() != canonical; });
             if (!anyOther) {
                 continue;
             }

@@ -18,9 +18,8 @@ char32_t sparseFold(char32_t c) {
 
 // Characters below this fold to themselves: Latin, punctuation and the like are passed at once.
 char32_t firstFoldable() {
-    static const char32_t first = tables::kSparseFoldCount > 0
-                                      ? std::min(tables::kSparseFoldFrom[0], tables::kDenseFirst)
-                                      : tables::kDenseFirst;
+    static const char32_t first =
+        tables::kSparseFoldCount > 0 ? std::min(tables::kSparseFoldFrom[0], tables::kDenseFirst) : tables::kDenseFirst;
     return first;
 }
 

@@ -81,8 +81,8 @@ bool initialsAt(const std::vector<Unit>& units, std::size_t from, std::string_vi
 // Whole readings from units[from] on; the last one may be cut short. The offsets into the
 // letters reached before each character are kept as a set, so a character of many readings
 // costs no more than its readings.
-bool syllablesAt(const std::vector<Unit>& units, std::size_t from, std::string_view letters,
-                 std::vector<char>& reached, std::vector<char>& next) {
+bool syllablesAt(const std::vector<Unit>& units, std::size_t from, std::string_view letters, std::vector<char>& reached,
+                 std::vector<char>& next) {
     const std::size_t m = letters.size();
     reached.assign(m + 1, 0);
     reached[0] = 1;
