@@ -460,9 +460,8 @@ bool matchUnfolded(const Pattern& p, const unsigned char* s, size_t n) {
 }
 
 bool holdsAny(const std::vector<std::string>& variants, const unsigned char* s, size_t n) {
-    const std::string_view text(reinterpret_cast<const char*>(s), n);
     for (const std::string& v : variants) {
-        if (text.find(v) != std::string_view::npos) {
+        if (memmem(s, n, v.data(), v.size()) != nullptr) {
             return true;
         }
     }
