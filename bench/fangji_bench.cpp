@@ -2,7 +2,8 @@
 // 10,000 and 100,000 prescriptions (1,000,000 as well with --million, or the sizes given
 // on the command line): generation in the program and through fangji-cli, the literal
 // generation algorithm as a floor, the fourteen-criteria search through the store, through
-// fangji-cli and through the sqlcipher shell, the query window's opening, 清屏 and sort
+// fangji-cli and through the sqlcipher shell, the same search and single criteria with and without
+// a criterion in pinyin, the query window's opening, 清屏 and sort
 // change with the longest pause of the window's events, and the peak memory of each
 // measured piece of work.
 #include "bench/corpus.h"
@@ -32,6 +33,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 using namespace fangji;
@@ -129,6 +131,13 @@ query::Criteria benchCriteria() {
     c.indications = {QStringLiteral("恶"), QStringLiteral("热"), QStringLiteral("汗")};
     c.clinical = {QStringLiteral("解表"), QStringLiteral("方"), QStringLiteral("温")};
     c.source = QStringLiteral("论");
+    return c;
+}
+
+// The bench criteria with 名称 and 药材1 as a doctor types them in pinyin.
+query::Criteria pinyinCriteria(query::Criteria c) {
+    c.name = QStringLiteral("tang");
+    c.herbs[0] = QStringLiteral("guizhi");
     return c;
 }
 
@@ -340,6 +349,42 @@ int main(int argc, char** argv) {
                     "sqlcipher shell instr() %.3f s; cli/shell %.2f\n",
                     matches, store14.seconds, store14.peakMb, cli14.seconds, shell14.seconds,
                     cli14.seconds / shell14.seconds);
+        // The same search with 名称 and 药材1 typed in pinyin (汤 -> tang, 桂枝 -> guizhi), and single
+        // criteria with and without a Latin one.
+        const query::Criteria pinyin = pinyinCriteria(criteria);
+        int pinyinMatches = 0;
+        const Timing storePinyin = median(runs, [&] {
+            store::Database db = openMain();
+            auto found = query::runQuery(db, pinyin, query::kSortByName);
+            pinyinMatches = found ? found->rowCount() : -1;
+            return found.ok();
+        });
+        const Timing cliPinyin = median(runs, [&] { return runProcess(cli, cliSearchArguments(pinyin)); });
+        std::printf(
+            "14-criteria search, 名称 tang and 药材1 guizhi in pinyin (%d matches): store %.3f s (peak %.1f MB); "
+            "fangji-cli search %.3f s\n",
+            pinyinMatches, storePinyin.seconds, storePinyin.peakMb, cliPinyin.seconds);
+        for (const auto& [label, chinese, latin, herb] :
+             {std::tuple{"名称", QStringLiteral("汤"), QStringLiteral("tang"), false},
+              std::tuple{"名称", QStringLiteral("桂枝"), QStringLiteral("gzt"), false},
+              std::tuple{"药材1", QStringLiteral("桂枝"), QStringLiteral("guizhi"), true}}) {
+            auto one = [&, herb = herb](const QString& text) {
+                query::Criteria c;
+                (herb ? c.herbs[0] : c.name) = text;
+                int found = 0;
+                const Timing t = median(runs, [&] {
+                    store::Database db = openMain();
+                    auto rows = query::runQuery(db, c, query::kSortByName);
+                    found = rows ? rows->rowCount() : -1;
+                    return rows.ok();
+                });
+                return std::pair{t.seconds, found};
+            };
+            const auto [chineseSeconds, chineseFound] = one(chinese);
+            const auto [latinSeconds, latinFound] = one(latin);
+            std::printf("one criterion %s: %s %.3f s (%d rows), %s %.3f s (%d rows)\n", label, qPrintable(chinese),
+                        chineseSeconds, chineseFound, qPrintable(latin), latinSeconds, latinFound);
+        }
         const Timing storeAll = median(runs, [&] {
             store::Database db = openMain();
             return query::runQuery(db, query::Criteria{}, query::kSortByName).ok();

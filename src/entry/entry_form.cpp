@@ -526,9 +526,20 @@ std::optional<bool> EntryForm::writeRow(const std::function<store::Result<bool>(
     return *written;
 }
 
+bool EntryForm::confirmIncompatibilities() {
+    const QString question = incompatibilityQuestion(NormalizeEntryText(boxText(kComposition)));
+    if (question.isEmpty() || platform::message(this, question, platform::Icon::Exclamation,
+                                                platform::Buttons::YesNo) == platform::Answer::Yes) {
+        return true;
+    }
+    focusBox(kComposition, false);
+    platform::setArrowPointer();
+    return false;
+}
+
 void EntryForm::CmdSave_Click() {
     SrnrJy();
-    if (m_jybl == 1) {
+    if (m_jybl == 1 || !confirmIncompatibilities()) {
         return;
     }
     const auto added = writeRow([this](store::Database& db) { return addIfNew(db, storedForm(boxTexts())); });
@@ -541,7 +552,7 @@ void EntryForm::CmdSave_Click() {
 
 void EntryForm::Cmdedit_Click() {
     SrnrJy();
-    if (m_jybl == 1) {
+    if (m_jybl == 1 || !confirmIncompatibilities()) {
         return;
     }
     const auto updated = writeRow([this](store::Database& db) { return updateExisting(db, storedForm(boxTexts())); });

@@ -70,6 +70,9 @@ private:
     store::Status refreshList(const QString& recordSource);
     void reportError(const store::DbError& error);
     bool handleBoxKey(int position, QKeyEvent* event);
+    // Asks before a composition with forbidden pairs of herbs is written; false: the user said
+    // No, nothing is to be written and the composition box has the focus.
+    bool confirmIncompatibilities();
     void lookupName();
 
     std::array<QWidget*, 8> m_boxes{};

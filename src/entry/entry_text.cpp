@@ -1,6 +1,7 @@
 #include "entry_text.h"
 
 #include "store/jet_sql.h"
+#include "textmatch/incompatibility.h"
 
 namespace fangji::entry {
 
@@ -137,26 +138,41 @@ QString nameLookupStatement(const QString& name) {
 QString searchStatement(const EntryRecord& criteria) {
     // Conditions in the order the statement has always listed them.
     struct Condition {
-        const char16_t* prefix;
+        const char16_t* join;
+        const char16_t* column;
         int position;
     };
     static constexpr Condition kConditions[] = {
-        {u"SELECT * FROM 中医方剂 WHERE 名称 like ", 0},
-        {u" and 构成 like ", 1},
-        {u" and 功效 like ", 2},
-        {u" and 主治 like ", 3},
-        {u" and 来源 like ", 5},
-        {u" and 应用 like ", 6},
-        {u" and 临床 like ", 7},
-        {u" and 用法 like ", 4},
+        {u"SELECT * FROM 中医方剂 WHERE ", u"名称", 0},
+        {u" and ", u"构成", 1},
+        {u" and ", u"功效", 2},
+        {u" and ", u"主治", 3},
+        {u" and ", u"来源", 5},
+        {u" and ", u"应用", 6},
+        {u" and ", u"临床", 7},
+        {u" and ", u"用法", 4},
     };
     QString sql;
     for (const Condition& c : kConditions) {
-        const QString value = store::jet::escapeLiteral(store::jet::escapePattern(criteria[c.position]));
-        sql += QString::fromUtf16(c.prefix) + QStringLiteral("'*") + value + QStringLiteral("*'");
+        const QString& criterion = criteria[c.position];
+        const QString column = QString::fromUtf16(c.column);
+        const QString pattern = QStringLiteral("'*") + store::jet::escapeLiteral(store::jet::escapePattern(criterion)) +
+                                QStringLiteral("*'");
+        sql += QString::fromUtf16(c.join);
+        // Names and herbs are also found by their pinyin.
+        sql += (c.position == 0 || c.position == 1) ? store::jet::wordCondition(column, criterion, pattern)
+                                                    : column + QStringLiteral(" like ") + pattern;
     }
     sql += QStringLiteral(" order by 名称 ");
     return sql;
+}
+
+QString incompatibilityQuestion(const QString& composition) {
+    const QStringList pairs = textmatch::incompatibilityLines(composition);
+    if (pairs.isEmpty()) {
+        return {};
+    }
+    return QStringLiteral("构成中有配伍禁忌：") + pairs.join(u'\n') + QStringLiteral("。仍要保存吗？");
 }
 
 QString countLabel(int count) {

@@ -54,7 +54,8 @@ QString nameLookupStatement(const QString& name);
 
 // The search criteria, in record order (position 0 to 7). Each acts as a plain
 // "contains" criterion: quotes and the pattern characters * ? # [ match themselves;
-// control characters are written as in the lookup.
+// control characters are written as in the lookup. A 名称 or 构成 criterion of Latin letters
+// alone is written pinyinlike(名称,'*…*') (or 构成), so that it also finds texts by their pinyin.
 QString searchStatement(const EntryRecord& criteria);
 
 // Which characters a stored text may hold: everything but the C0 control characters
@@ -64,6 +65,10 @@ QString searchStatement(const EntryRecord& criteria);
 // "含有不成对的代理码位 U+D800". Every way in (the entry boxes, fangji-cli add) checks
 // its texts with this one rule and refuses them rather than changing them.
 std::optional<QString> forbiddenCharacterProblem(const QString& text);
+
+// The question before a composition with forbidden pairs of herbs (十八反, 十九畏) is saved:
+// "构成中有配伍禁忌：甘草 反 甘遂。仍要保存吗？", one pair a line; empty when it has none.
+QString incompatibilityQuestion(const QString& composition);
 
 // The number of prescriptions as the count label shows it: "12剂", "0剂".
 QString countLabel(int count);

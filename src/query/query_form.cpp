@@ -458,11 +458,38 @@ QBoxLayout* QueryForm::buildDetailPage(QWidget* page) {
         line->addSpacing(twipsToPixels(b.left - kLabelGap - labelWidth));
         line->addWidget(l, 0, Qt::AlignLeft | Qt::AlignTop);
         line->addSpacing(twipsToPixels(b.left) - twipsToPixels(b.left - kLabelGap - labelWidth) - l->width());
-        line->addWidget(box, 1);
+        if (b.column == store::ColComposition) {
+            line->addLayout(withWarningLine(box), 1);
+        } else {
+            line->addWidget(box, 1);
+        }
         layout->addLayout(line, twipsToPixels(b.height));
         y = twipsToPixels(b.top + kTop) + twipsToPixels(b.height);
     }
     return layout;
+}
+
+QBoxLayout* QueryForm::withWarningLine(QWidget* composition) {
+    // The line stands at the foot of the composition box, so that the warning stands by what
+    // it is about, and shows only when there is a warning: then it takes its height (and a
+    // third of a character that keeps it clear of the box) from the box.
+    m_warning = new QLabel(composition->parentWidget());
+    m_warning->setObjectName(QStringLiteral("LabPwjj"));
+    m_warning->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QPalette palette = m_warning->palette();
+    palette.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x00));
+    m_warning->setPalette(palette);
+    const QFontMetrics metrics = m_warning->fontMetrics();
+    const int height = metrics.height() + 2;
+    const int gap = qMax(4, (metrics.horizontalAdvance(QChar(0x4e2d)) + 2) / 3) + 1;
+    m_warning->setFixedHeight(height);
+    m_warning->hide();
+    composition->setMinimumHeight(qMax(height, composition->minimumHeight() - height - gap));
+    auto* column = new QVBoxLayout;
+    column->setSpacing(gap);
+    column->addWidget(composition, 1);
+    column->addWidget(m_warning);
+    return column;
 }
 
 void QueryForm::wireKeys() {
@@ -731,6 +758,8 @@ void QueryForm::QpcFj() {
     for (int column : kOrder) {
         platform::setBoxText(m_detail[column], QString());
     }
+    m_warning->clear();
+    m_warning->hide();
     platform::doEvents();
 }
 
@@ -798,6 +827,8 @@ void QueryForm::showDetailFor(const QString& name) {
     for (int c = 0; c < store::PrescriptionColumnCount; ++c) {
         platform::setBoxText(m_detail[c], texts[c]);
     }
+    m_warning->setText(incompatibilityWarning(texts[store::ColComposition]));
+    m_warning->setVisible(!m_warning->text().isEmpty());
     m_tabs->setCurrentIndex(1);
 }
 

@@ -84,6 +84,8 @@ private:
     // Each returns the page's layout.
     QBoxLayout* buildQueryPage(QWidget* page);
     QBoxLayout* buildDetailPage(QWidget* page);
+    // The composition box with the line of forbidden pairs below it.
+    QBoxLayout* withWarningLine(QWidget* composition);
     void wireKeys();
     void reloadLists();
     void showDetailFor(const QString& name);
@@ -123,6 +125,8 @@ private:
     ResultModel* m_model = nullptr;
     // Detail boxes by position of the prescription's texts (名称 … 临床).
     std::array<QWidget*, 8> m_detail{};
+    // Under the composition: its forbidden pairs of herbs (十八反, 十九畏), empty when none.
+    QLabel* m_warning = nullptr;
     QStringListModel* m_effectsList = nullptr;
     QStringListModel* m_indicationsList = nullptr;
     QStringListModel* m_sourcesList = nullptr;

@@ -1,6 +1,7 @@
 #include "query_statement.h"
 
 #include "store/jet_sql.h"
+#include "textmatch/incompatibility.h"
 
 namespace fangji::query {
 
@@ -12,6 +13,14 @@ void appendCondition(QString& sql, const QString& lead, const QString& criterion
     sql += QStringLiteral("'*");
     sql += store::jet::escapeLiteral(criterion);
     sql += QStringLiteral("*'");
+}
+
+// A condition on names or herbs: as above, or "pinyinlike(<column>,'*…*')" for a criterion of
+// Latin letters alone, which also finds the texts by their pinyin.
+void appendWordCondition(QString& sql, const QString& join, const QString& column, const QString& criterion) {
+    sql += join;
+    sql += store::jet::wordCondition(
+        column, criterion, QStringLiteral("'*") + store::jet::escapeLiteral(criterion) + QStringLiteral("*'"));
 }
 
 } // namespace
@@ -46,9 +55,9 @@ Criteria trimmed(const Criteria& c) {
 
 QString buildQueryStatement(const Criteria& c, const QString& sortText) {
     QString sql = QStringLiteral("SELECT * FROM 中医方剂 WHERE");
-    appendCondition(sql, QStringLiteral(" 名称 like "), c.name);
+    appendWordCondition(sql, QStringLiteral(" "), QStringLiteral("名称"), c.name);
     for (const QString& herb : c.herbs) {
-        appendCondition(sql, QStringLiteral(" and 构成 like "), herb);
+        appendWordCondition(sql, QStringLiteral(" and "), QStringLiteral("构成"), herb);
     }
     for (const QString& effect : c.effects) {
         appendCondition(sql, QStringLiteral(" and 功效 like "), effect);
@@ -80,6 +89,14 @@ QString fullListingStatement(const QString& sortText) {
 
 QString detailStatement(const QString& name) {
     return QStringLiteral("SELECT * FROM 中医方剂 WHERE 名称 = ") + u'\'' + store::jet::escapeLiteral(name) + u'\'';
+}
+
+QString incompatibilityWarning(const QString& composition) {
+    const QStringList pairs = textmatch::incompatibilityLines(composition);
+    if (pairs.isEmpty()) {
+        return {};
+    }
+    return QStringLiteral("构成中有配伍禁忌：") + pairs.join(u'；') + QStringLiteral("。");
 }
 
 QList<GridHeader> parseGridFormat(const QString& format) {

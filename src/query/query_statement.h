@@ -34,7 +34,9 @@ Criteria trimmed(const Criteria& criteria);
 // the order clause chosen by the sort list's text ("名称" or "功效"; any other
 // text gives none). Each criterion is placed inside the quotes with its quotes
 // doubled and its control characters (TAB, LF, CR excepted) written as
-// "'||char(N)||'"; "*", "?", "#" and "[" keep their pattern meaning.
+// "'||char(N)||'"; "*", "?", "#" and "[" keep their pattern meaning. A 名称 or 药材 criterion of
+// Latin letters alone is written "pinyinlike(名称,'*gzt*')" (or 构成), so that it also finds
+// the texts by their pinyin; every other condition reads "<column> like '*…*'".
 QString buildQueryStatement(const Criteria& criteria, const QString& sortText);
 
 // The full listing's statement for the sort list's text: ordered by 名称 or 功效;
@@ -44,6 +46,10 @@ QString fullListingStatement(const QString& sortText);
 // The detail lookup of one prescription by its exact name (quotes doubled, control
 // characters written as in the query statement).
 QString detailStatement(const QString& name);
+
+// The detail page's line for a composition with forbidden pairs of herbs (十八反, 十九畏):
+// "构成中有配伍禁忌：甘草 反 甘遂。", pairs joined by "；"; empty when it has none.
+QString incompatibilityWarning(const QString& composition);
 
 // Removes one final "。" from every stored source; run before each full listing. The
 // engine's right() and left() look only at the characters they return, so the scan of

@@ -1,5 +1,10 @@
 #include "jet_sql.h"
 
+#include "textmatch/aliases.h"
+#include "textmatch/fold.h"
+#include "textmatch/pinyin.h"
+#include "textmatch/utf8.h"
+
 #include <QCollator>
 #include <QLocale>
 #include <QStringDecoder>
@@ -176,6 +181,11 @@ inline char32_t foldCp(char32_t c) {
     return (c >= 'A' && c <= 'Z') ? c + 32 : c;
 }
 
+// Both sides of a comparison are folded: A-Z to a-z, traditional characters to simplified ones.
+inline char32_t foldChar(char32_t c) {
+    return c < 0x80 ? foldCp(c) : textmatch::foldChar(c);
+}
+
 struct Token {
     enum Kind { Literal, AnyRun, AnyChar, Digit, Class } kind;
     std::string literal;                               // folded UTF-8 (Literal)
@@ -189,7 +199,50 @@ struct Pattern {
     enum Shape { General, MatchAll, Contains, Exact } shape = General;
     std::string needle; // folded literal for Contains/Exact
     bool needleHasLetters = false;
+    // Contains/Exact: the characters that fold into a character of the needle ("湯" for a needle
+    // holding "汤"), as UTF-8. A text holding none of them matches exactly when its own bytes do.
+    std::vector<std::string> variants;
+    // A pattern naming a herb of the alias table: the same pattern with every herb in its first
+    // name, matched against the text with its herbs in their first names too.
+    std::shared_ptr<const Pattern> canonical;
 };
+
+// Fills in what follows from the tokens: the shape, the needle and its variants.
+void classify(Pattern& p) {
+    const auto& t = p.tokens;
+    p.shape = Pattern::General;
+    p.needle.clear();
+    if (t.size() == 1 && t[0].kind == Token::AnyRun) {
+        p.shape = Pattern::MatchAll;
+    } else if (t.size() == 3 && t[0].kind == Token::AnyRun && t[1].kind == Token::Literal &&
+               t[2].kind == Token::AnyRun) {
+        p.shape = Pattern::Contains;
+        p.needle = t[1].literal;
+    } else if (t.empty()) {
+        p.shape = Pattern::Exact;
+    } else if (t.size() == 1 && t[0].kind == Token::Literal) {
+        p.shape = Pattern::Exact;
+        p.needle = t[0].literal;
+    }
+    p.needleHasLetters = false;
+    for (unsigned char ch : p.needle) {
+        if (ch >= 'a' && ch <= 'z') {
+            p.needleHasLetters = true;
+        }
+    }
+    p.variants.clear();
+    const auto* q = reinterpret_cast<const unsigned char*>(p.needle.data());
+    const auto* end = q + p.needle.size();
+    while (q < end) {
+        for (char32_t v : textmatch::variantsOf(decode(q, end))) {
+            std::string utf8;
+            textmatch::utf8::append(utf8, v);
+            if (std::find(p.variants.begin(), p.variants.end(), utf8) == p.variants.end()) {
+                p.variants.push_back(std::move(utf8));
+            }
+        }
+    }
+}
 
 Pattern compile(std::string_view pat) {
     Pattern p;
@@ -236,6 +289,8 @@ Pattern compile(std::string_view pat) {
                 if (q + 1 < close && *q == '-') {
                     ++q;
                     hi = foldCp(decode(q, close));
+                } else {
+                    lo = hi = foldChar(lo); // a single character compares folded
                 }
                 t.ranges.emplace_back(lo, hi);
             }
@@ -257,10 +312,15 @@ Pattern compile(std::string_view pat) {
             push(std::move(t));
         } else {
             const unsigned char* start = s;
-            decode(s, end);
-            std::string utf8(reinterpret_cast<const char*>(start), s - start);
-            for (auto& ch : utf8) {
-                ch = static_cast<char>(foldByte(static_cast<unsigned char>(ch)));
+            const char32_t c = decode(s, end);
+            std::string utf8;
+            if (c < 0x80 || textmatch::foldChar(c) == c) {
+                utf8.assign(reinterpret_cast<const char*>(start), s - start);
+                for (auto& ch : utf8) {
+                    ch = static_cast<char>(foldByte(static_cast<unsigned char>(ch)));
+                }
+            } else {
+                textmatch::utf8::append(utf8, textmatch::foldChar(c));
             }
             if (!p.tokens.empty() && p.tokens.back().kind == Token::Literal) {
                 p.tokens.back().literal += utf8;
@@ -269,23 +329,21 @@ Pattern compile(std::string_view pat) {
             }
         }
     }
-    const auto& t = p.tokens;
-    if (t.size() == 1 && t[0].kind == Token::AnyRun) {
-        p.shape = Pattern::MatchAll;
-    } else if (t.size() == 3 && t[0].kind == Token::AnyRun && t[1].kind == Token::Literal &&
-               t[2].kind == Token::AnyRun) {
-        p.shape = Pattern::Contains;
-        p.needle = t[1].literal;
-    } else if (t.empty()) {
-        p.shape = Pattern::Exact;
-    } else if (t.size() == 1 && t[0].kind == Token::Literal) {
-        p.shape = Pattern::Exact;
-        p.needle = t[0].literal;
-    }
-    for (unsigned char ch : p.needle) {
-        if (ch >= 'a' && ch <= 'z') {
-            p.needleHasLetters = true;
+    classify(p);
+    Pattern canonical;
+    canonical.tokens = p.tokens;
+    bool aliases = false;
+    for (Token& t : canonical.tokens) {
+        if (t.kind == Token::Literal && textmatch::mentionsAliasedHerb(t.literal)) {
+            std::string herbs;
+            textmatch::canonicalHerbs(t.literal, herbs);
+            t.literal = std::move(herbs);
+            aliases = true;
         }
+    }
+    if (aliases) {
+        classify(canonical);
+        p.canonical = std::make_shared<const Pattern>(std::move(canonical));
     }
     return p;
 }
@@ -308,7 +366,7 @@ inline bool singleAt(const Token& t, const unsigned char*& q, const unsigned cha
     if (q >= end) {
         return false;
     }
-    char32_t c = foldCp(decode(q, end));
+    char32_t c = foldChar(decode(q, end));
     switch (t.kind) {
     case Token::AnyChar:
         return true;
@@ -384,7 +442,8 @@ bool contains(const Pattern& p, const unsigned char* s, size_t n) {
     return false;
 }
 
-bool matchCompiled(const Pattern& p, const unsigned char* s, size_t n) {
+// The text's own bytes, without folding its characters (A-Z still compare as a-z).
+bool matchUnfolded(const Pattern& p, const unsigned char* s, size_t n) {
     switch (p.shape) {
     case Pattern::MatchAll:
         return true;
@@ -398,6 +457,59 @@ bool matchCompiled(const Pattern& p, const unsigned char* s, size_t n) {
         break;
     }
     return matchGeneral(p.tokens, 0, s, s + n);
+}
+
+bool holdsAny(const std::vector<std::string>& variants, const unsigned char* s, size_t n) {
+    for (const std::string& v : variants) {
+        if (memmem(s, n, v.data(), v.size()) != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The pattern (folded when compiled) against the folded text. The text is folded only where
+// folding can change the outcome: a needle is looked for in the text's own bytes first, and
+// the text is folded only when it holds a character that folds into the needle.
+bool matchFolded(const Pattern& p, const unsigned char* s, size_t n) {
+    switch (p.shape) {
+    case Pattern::MatchAll:
+        return true;
+    case Pattern::Contains:
+    case Pattern::Exact:
+        if (matchUnfolded(p, s, n)) {
+            return true;
+        }
+        if (p.variants.empty() || !holdsAny(p.variants, s, n)) {
+            return false;
+        }
+        break;
+    case Pattern::General:
+        // Characters are folded as they are read; a literal run needs the text folded first.
+        if (!textmatch::containsFoldable(std::string_view(reinterpret_cast<const char*>(s), n))) {
+            return matchUnfolded(p, s, n);
+        }
+        break;
+    }
+    thread_local std::string folded;
+    textmatch::foldUtf8(std::string_view(reinterpret_cast<const char*>(s), n), folded);
+    return matchUnfolded(p, reinterpret_cast<const unsigned char*>(folded.data()), folded.size());
+}
+
+// Folded, and for a pattern naming a herb of the alias table also with the herbs of both sides in
+// their first names (a pattern without such a herb costs nothing more).
+bool matchCompiled(const Pattern& p, const unsigned char* s, size_t n) {
+    if (matchFolded(p, s, n)) {
+        return true;
+    }
+    if (!p.canonical) {
+        return false;
+    }
+    thread_local std::string folded;
+    thread_local std::string herbs;
+    textmatch::foldUtf8(std::string_view(reinterpret_cast<const char*>(s), n), folded);
+    textmatch::canonicalHerbs(folded, herbs);
+    return matchUnfolded(*p.canonical, reinterpret_cast<const unsigned char*>(herbs.data()), herbs.size());
 }
 
 void likeFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -422,6 +534,52 @@ void likeFunc(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     }
     const auto* txt = sqlite3_value_text(argv[1]);
     sqlite3_result_int(ctx, matchCompiled(*compiled, txt, sqlite3_value_bytes(argv[1])) ? 1 : 0);
+}
+
+// pinyinlike(text, pattern): like(), and a "*letters*" pattern of Latin letters alone also finds
+// the text by its pinyin. The pattern is compiled once per statement.
+struct PinyinPattern {
+    Pattern like;
+    std::string letters; // the Latin-only criterion, lower-case; empty for any other
+};
+
+PinyinPattern compilePinyin(std::string_view pat) {
+    PinyinPattern w;
+    w.like = compile(pat);
+    if (w.like.shape == Pattern::Contains && textmatch::isLatinCriterion(std::string_view(w.like.needle))) {
+        w.letters = w.like.needle;
+    }
+    return w;
+}
+
+bool matchPinyin(const PinyinPattern& w, const unsigned char* s, size_t n) {
+    if (matchCompiled(w.like, s, n)) {
+        return true;
+    }
+    return !w.letters.empty() &&
+           textmatch::pinyinContains(std::string_view(reinterpret_cast<const char*>(s), n), w.letters);
+}
+
+void pinyinLikeFunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto* txt = sqlite3_value_text(argv[0]);
+    const int n = sqlite3_value_bytes(argv[0]);
+    auto* compiled = static_cast<PinyinPattern*>(sqlite3_get_auxdata(ctx, 1));
+    if (compiled == nullptr) {
+        const auto* pat = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+        const std::string_view pattern(pat ? pat : "", sqlite3_value_bytes(argv[1]));
+        sqlite3_set_auxdata(ctx, 1, new PinyinPattern(compilePinyin(pattern)),
+                            [](void* p) { delete static_cast<PinyinPattern*>(p); });
+        compiled = static_cast<PinyinPattern*>(sqlite3_get_auxdata(ctx, 1));
+        if (compiled == nullptr) {
+            sqlite3_result_int(ctx, matchPinyin(compilePinyin(pattern), txt, n) ? 1 : 0);
+            return;
+        }
+    }
+    sqlite3_result_int(ctx, matchPinyin(*compiled, txt, n) ? 1 : 0);
 }
 
 void lenFunc(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -610,6 +768,18 @@ bool likeMatch(const QByteArray& pattern, const QByteArray& text) {
     return matchCompiled(p, reinterpret_cast<const unsigned char*>(text.constData()), text.size());
 }
 
+bool pinyinLikeMatch(const QByteArray& pattern, const QByteArray& text) {
+    const PinyinPattern w = compilePinyin(std::string_view(pattern.constData(), pattern.size()));
+    return matchPinyin(w, reinterpret_cast<const unsigned char*>(text.constData()), text.size());
+}
+
+QString wordCondition(const QString& column, const QString& criterion, const QString& pattern) {
+    if (textmatch::isLatinCriterion(QStringView(criterion))) {
+        return QStringLiteral("pinyinlike(") + column + u',' + pattern + u')';
+    }
+    return column + QStringLiteral(" like ") + pattern;
+}
+
 int compareZh(const QString& a, const QString& b) {
     const QByteArray ua = a.toUtf8();
     const QByteArray ub = b.toUtf8();
@@ -621,6 +791,9 @@ int registerFunctions(sqlite3* db) {
     int rc = sqlite3_create_function(db, "like", 2, flags, nullptr, likeFunc, nullptr, nullptr);
     if (rc == SQLITE_OK) {
         rc = sqlite3_create_function(db, "like", 3, flags, nullptr, likeFunc, nullptr, nullptr);
+    }
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_create_function(db, "pinyinlike", 2, flags, nullptr, pinyinLikeFunc, nullptr, nullptr);
     }
     if (rc == SQLITE_OK) {
         rc = sqlite3_create_function(db, "len", 1, flags, nullptr, lenFunc, nullptr, nullptr);

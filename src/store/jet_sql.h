@@ -34,10 +34,22 @@ QString escapeLiteral(const QString& text);
 QString escapePattern(const QString& text);
 
 // Jet's LIKE: "*" any run, "?" one character, "#" one digit, "[abc]", "[!abc]",
-// "[a-z]". Latin letters compare without case. Operates on UTF-8.
+// "[a-z]". Latin letters compare without case, traditional characters as their simplified
+// forms (桂枝湯 and 桂枝汤 alike, on either side), and a pattern naming a herb of the alias
+// table also finds the herb by its other names (黄耆 and 黄芪). Operates on UTF-8.
 bool likeMatch(const QByteArray& pattern, const QByteArray& text);
 
-// Registers like(), len(), left(), right() and the collation "zh" on a connection:
+// pinyinlike(text, pattern) in SQL, for the criteria on names and herbs: likeMatch, and a
+// "*letters*" pattern of Latin letters alone also matches by pinyin ("*gzt*" and
+// "*guizhitang*" find 桂枝汤).
+bool pinyinLikeMatch(const QByteArray& pattern, const QByteArray& text);
+
+// The condition of a criterion on names or herbs, pattern being its quoted pattern
+// ("'*gzt*'"): "<column> like <pattern>", or "pinyinlike(<column>,<pattern>)" for a criterion
+// of Latin letters alone.
+QString wordCondition(const QString& column, const QString& criterion, const QString& pattern);
+
+// Registers like(), pinyinlike(), len(), left(), right() and the collation "zh" on a connection:
 // Chinese (pinyin) order; names equal exactly when byte-equal once A-Z are folded
 // to a-z (full-width letters stay apart), ties otherwise broken by the folded bytes.
 int registerFunctions(sqlite3* db);

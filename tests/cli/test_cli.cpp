@@ -247,6 +247,12 @@ void TestCli::search_reproducesWindowResults_data() {
     QTest::newRow("criteria trimmed") << QStringList{"--name", "  柴胡  "} << QStringList{"小柴胡汤"};
     QTest::newRow("pattern characters keep meaning") << QStringList{"--name", "?枝汤"} << QStringList{"桂枝汤"};
     QTest::newRow("quote matches itself") << QStringList{"--name", "'"} << QStringList{};
+    QTest::newRow("name by pinyin initials") << QStringList{"--name", "gzt"} << QStringList{"桂枝汤"};
+    QTest::newRow("name by full pinyin") << QStringList{"--name", "XiaoChaiHu"} << QStringList{"小柴胡汤"};
+    QTest::newRow("name in traditional characters") << QStringList{"--name", "桂枝湯"} << QStringList{"桂枝汤"};
+    QTest::newRow("herb by pinyin") << QStringList{"--herb", "huangqin"} << QStringList{"小柴胡汤"};
+    QTest::newRow("herb by another name") << QStringList{"--herb", "金银花"} << QStringList{"银翘散"};
+    QTest::newRow("effects not by pinyin") << QStringList{"--effect", "jj"} << QStringList{};
 }
 
 void TestCli::search_reproducesWindowResults() {
