@@ -4,9 +4,12 @@
 #include "memo_box.h"
 #include "word_output.h"
 
+#include "platform/box_text.h"
 #include "platform/busy.h"
 #include "platform/clock.h"
+#include "platform/data_file.h"
 #include "platform/kept_size.h"
+#include "platform/key_flow.h"
 #include "platform/paths.h"
 #include "platform/product.h"
 #include "platform/prompts.h"
@@ -40,18 +43,17 @@ struct BoxSpec {
     int maxLength;
     bool multiLine;
     QRect place;
-    const char16_t* requiredMessage; // null: optional
 };
 
 const BoxSpec kBoxes[8] = {
-    {u"TxtFjmc", u"名称", 30, false, QRect(720, 120, 3015, 325), u"输入方剂名称"},
-    {u"TxtFjnr", u"构成", 0, true, QRect(720, 600, 10935, 735), u"输入方剂构成"},
-    {u"TxtFjgy", u"功用", 240, true, QRect(720, 1440, 7935, 675), u"输入方剂功效"},
-    {u"TxtFjzz", u"主治", 400, true, QRect(720, 2280, 7935, 975), u"输入方剂主治"},
-    {u"TxtFjyf", u"用法", 240, true, QRect(720, 3360, 7935, 870), u"输入方剂用法"},
-    {u"TxtFjly", u"来源", 50, false, QRect(4320, 120, 5895, 325), u"输入方剂来源"},
-    {u"TxtLcyy", u"临床治疗", 400, true, QRect(720, 4320, 7935, 855), nullptr},
-    {u"TxtLcxd", u"应用心得", 2000, true, QRect(720, 5280, 7935, 1455), nullptr},
+    {u"TxtFjmc", u"名称", 30, false, QRect(720, 120, 3015, 325)},
+    {u"TxtFjnr", u"构成", 0, true, QRect(720, 600, 10935, 735)},
+    {u"TxtFjgy", u"功用", 240, true, QRect(720, 1440, 7935, 675)},
+    {u"TxtFjzz", u"主治", 400, true, QRect(720, 2280, 7935, 975)},
+    {u"TxtFjyf", u"用法", 240, true, QRect(720, 3360, 7935, 870)},
+    {u"TxtFjly", u"来源", 50, false, QRect(4320, 120, 5895, 325)},
+    {u"TxtLcyy", u"临床治疗", 400, true, QRect(720, 4320, 7935, 855)},
+    {u"TxtLcxd", u"应用心得", 2000, true, QRect(720, 5280, 7935, 1455)},
 };
 
 constexpr int kName = store::ColName;
@@ -84,11 +86,7 @@ constexpr int px(int twips) {
 }
 
 store::Result<store::Database> openDatabase() {
-    return store::Database::open(platform::databasePath(), store::kMainConnect);
-}
-
-bool isEnter(const QKeyEvent* event) {
-    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    return platform::openMainDatabase();
 }
 
 } // namespace
@@ -106,6 +104,7 @@ void EntryForm::buildControls() {
     boxFont.setPointSizeF(10.5);
 
     std::array<QLabel*, 8> labels{};
+    auto* keys = new platform::KeyFlow(this);
     for (int i = 0; i < 8; ++i) {
         const BoxSpec& spec = kBoxes[i];
         QWidget* box = nullptr;
@@ -124,7 +123,13 @@ void EntryForm::buildControls() {
         }
         box->setObjectName(QString::fromUtf16(spec.objectName));
         box->setFont(boxFont);
-        box->installEventFilter(this);
+        // Blanks cannot be typed; a carriage return takes the box's step.
+        platform::KeyFlow::Rule rule;
+        rule.onEnter = [this, i] { return enterIn(i); };
+        if (i == kComposition) {
+            rule.beforeKey = [this] { trimBox(kComposition); };
+        }
+        keys->add(box, rule);
         m_boxes[i] = box;
 
         auto* label = new QLabel(QString::fromUtf16(spec.label), this);
@@ -360,21 +365,12 @@ void EntryForm::layOut(const std::array<QLabel*, 8>& labels, QLabel* caption) {
 // ------------------------------------------------------------------ boxes
 
 QString EntryForm::boxText(int position) const {
-    QWidget* box = m_boxes[position];
-    if (auto* line = qobject_cast<QLineEdit*>(box)) {
-        return line->text();
-    }
-    return static_cast<MemoBox*>(box)->text();
+    return platform::boxText(m_boxes[position]);
 }
 
 void EntryForm::setBoxText(int position, const QString& text) {
     // The boxes show the whole text: their limits hold for typing and pasting only.
-    QWidget* box = m_boxes[position];
-    if (auto* line = qobject_cast<LineBox*>(box)) {
-        line->setText(text);
-    } else {
-        static_cast<MemoBox*>(box)->setText(text);
-    }
+    platform::setBoxText(m_boxes[position], text);
 }
 
 void EntryForm::trimBox(int position) {
@@ -487,23 +483,21 @@ void EntryForm::Qpcls() {
 // ------------------------------------------------------------------ validation and the buttons
 
 void EntryForm::SrnrJy() {
-    m_jybl = 1;
+    m_inputCheck = InputCheck::Refused;
     for (int position : {kName, kIndications, kUsage, kComposition, kEffects}) {
         trimBox(position);
     }
-    for (int position : {kName, kComposition, kEffects, kIndications, kUsage, kSource}) {
-        if (isBlank(boxText(position))) {
-            platform::message(this, QString::fromUtf16(kBoxes[position].requiredMessage), platform::Icon::Information);
-            m_boxes[position]->setFocus(Qt::OtherFocusReason);
-            return;
-        }
+    if (const std::optional<RequiredText> missing = firstMissingText(boxTexts())) {
+        platform::message(this, QString::fromUtf16(missing->message), platform::Icon::Information);
+        m_boxes[missing->position]->setFocus(Qt::OtherFocusReason);
+        return;
     }
     for (int position : {kClinical, kNotes}) {
         if (isBlank(boxText(position))) {
             setBoxText(position, QStringLiteral(" "));
         }
     }
-    m_jybl = 0;
+    m_inputCheck = InputCheck::Passed;
 }
 
 std::optional<bool> EntryForm::writeRow(const std::function<store::Result<bool>(store::Database&)>& write) {
@@ -539,7 +533,7 @@ bool EntryForm::confirmIncompatibilities() {
 
 void EntryForm::CmdSave_Click() {
     SrnrJy();
-    if (m_jybl == 1 || !confirmIncompatibilities()) {
+    if (m_inputCheck == InputCheck::Refused || !confirmIncompatibilities()) {
         return;
     }
     const auto added = writeRow([this](store::Database& db) { return addIfNew(db, storedForm(boxTexts())); });
@@ -552,7 +546,7 @@ void EntryForm::CmdSave_Click() {
 
 void EntryForm::Cmdedit_Click() {
     SrnrJy();
-    if (m_jybl == 1 || !confirmIncompatibilities()) {
+    if (m_inputCheck == InputCheck::Refused || !confirmIncompatibilities()) {
         return;
     }
     const auto updated = writeRow([this](store::Database& db) { return updateExisting(db, storedForm(boxTexts())); });
@@ -569,7 +563,7 @@ void EntryForm::Cmddele_Click() {
         return;
     }
     SrnrJy();
-    if (m_jybl == 1) {
+    if (m_inputCheck == InputCheck::Refused) {
         return;
     }
     if (writeRow([this](store::Database& db) { return deleteByName(db, trimSpaces(boxText(kName))); })) {
@@ -677,27 +671,8 @@ void EntryForm::lookupName() {
 
 // ------------------------------------------------------------------ keyboard
 
-bool EntryForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        for (int position = 0; position < 8; ++position) {
-            if (watched == m_boxes[position]) {
-                return handleBoxKey(position, static_cast<QKeyEvent*>(event));
-            }
-        }
-    }
-    return platform::WorkingWindow::eventFilter(watched, event);
-}
-
-bool EntryForm::handleBoxKey(int position, QKeyEvent* event) {
-    if (event->text() == QStringLiteral(" ")) {
-        return true; // blanks cannot be typed
-    }
-    if (position == kComposition) {
-        trimBox(kComposition);
-    }
-    if (!isEnter(event)) {
-        return false;
-    }
+// What a carriage return does in each box; true when the key is used up.
+bool EntryForm::enterIn(int position) {
     const bool blank = isBlank(boxText(position));
     switch (position) {
     case kName:

@@ -27,12 +27,14 @@ class EntryForm : public platform::WorkingWindow {
 public:
     explicit EntryForm(platform::Session& session, QWidget* parent = nullptr);
 
-    // Result of the last validation: 1 a required box was blank, 0 all present.
-    int jybl() const { return m_jybl; }
+    // The outcome of the last validation (the window's description keeps it as jybl:
+    // 1 a required box was blank, 0 all present).
+    enum class InputCheck { Refused, Passed };
+    InputCheck inputCheck() const { return m_inputCheck; }
 
     // Empties the boxes and shows every prescription with the count.
     void Qpcls();
-    // Validates the boxes and sets jybl.
+    // Validates the boxes and sets inputCheck().
     void SrnrJy();
 
     // The record source the name list shows.
@@ -53,7 +55,6 @@ public:
     void ListFjmc_Click(int row);
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -69,7 +70,7 @@ private:
     // Reads the record source into the list; the list stays as it was on failure.
     store::Status refreshList(const QString& recordSource);
     void reportError(const store::DbError& error);
-    bool handleBoxKey(int position, QKeyEvent* event);
+    bool enterIn(int position);
     // Asks before a composition with forbidden pairs of herbs is written; false: the user said
     // No, nothing is to be written and the composition box has the focus.
     bool confirmIncompatibilities();
@@ -89,7 +90,7 @@ private:
     QPushButton* m_print = nullptr;
     QPushButton* m_quit = nullptr;
     QString m_recordSource;
-    int m_jybl = 0;
+    InputCheck m_inputCheck = InputCheck::Passed;
     bool m_loaded = false;
     bool m_menusGiven = false;
 };

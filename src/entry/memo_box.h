@@ -22,6 +22,9 @@ QString pasteRefusal(const QString& pasted);
 // before the edit, whichever is more. Loaded texts are shown whole.
 class MemoBox : public QPlainTextEdit {
     Q_OBJECT
+    // The text as text() gives it, so that code reading any box by its "text" sees the line
+    // breaks as they were made.
+    Q_PROPERTY(QString text READ text WRITE setText)
 public:
     explicit MemoBox(QWidget* parent = nullptr);
 
@@ -77,6 +80,8 @@ private:
 // and a paste holding control characters is refused.
 class LineBox : public QLineEdit {
     Q_OBJECT
+    // Setting the property shows the whole text, as setText does.
+    Q_PROPERTY(QString text READ text WRITE setText)
 public:
     explicit LineBox(QWidget* parent = nullptr);
 

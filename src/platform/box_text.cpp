@@ -7,9 +7,17 @@
 
 namespace fangji::platform {
 
+namespace {
+// A box that declares a "text" property (a line edit, or a box of the program's own that keeps
+// more than its base shows, such as the kinds of its line breaks) is read and set through it.
+bool hasTextProperty(const QWidget* box) {
+    return box != nullptr && box->metaObject()->indexOfProperty("text") >= 0;
+}
+} // namespace
+
 QString boxText(const QWidget* box) {
-    if (const auto* line = qobject_cast<const QLineEdit*>(box)) {
-        return line->text();
+    if (hasTextProperty(box)) {
+        return box->property("text").toString();
     }
     if (const auto* combo = qobject_cast<const QComboBox*>(box)) {
         return combo->currentText();
@@ -17,18 +25,16 @@ QString boxText(const QWidget* box) {
     if (const auto* plain = qobject_cast<const QPlainTextEdit*>(box)) {
         return plain->toPlainText();
     }
-    return box != nullptr ? box->property("text").toString() : QString();
+    return {};
 }
 
 void setBoxText(QWidget* box, const QString& text) {
-    if (auto* line = qobject_cast<QLineEdit*>(box)) {
-        line->setText(text);
+    if (hasTextProperty(box)) {
+        box->setProperty("text", text);
     } else if (auto* combo = qobject_cast<QComboBox*>(box)) {
         combo->setEditText(text);
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(box)) {
         plain->setPlainText(text);
-    } else if (box != nullptr) {
-        box->setProperty("text", text);
     }
 }
 

@@ -50,8 +50,11 @@ bool KeyFlow::eventFilter(QObject* watched, QEvent* event) {
     const Rule& rule = *it;
     auto* key = static_cast<QKeyEvent*>(event);
     auto* from = static_cast<QWidget*>(watched);
-    if (key->text() == QStringLiteral(" ")) {
-        return rule.discardBlank;
+    if (key->text() == QStringLiteral(" ") && rule.discardBlank) {
+        return true;
+    }
+    if (rule.beforeKey) {
+        rule.beforeKey();
     }
     if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) {
         return false;

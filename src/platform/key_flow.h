@@ -37,6 +37,8 @@ public:
         // When set, a carriage return runs this instead of moving on; it returns whether
         // the key is used up (false lets the box have it, e.g. a line break).
         std::function<bool()> onEnter;
+        // When set, runs before the box handles any key other than a discarded blank.
+        std::function<void()> beforeKey;
     };
 
     explicit KeyFlow(QObject* parent = nullptr);

@@ -4,6 +4,7 @@
 
 #include "platform/box_text.h"
 #include "platform/busy.h"
+#include "platform/data_file.h"
 #include "platform/kept_size.h"
 #include "platform/key_flow.h"
 #include "platform/paths.h"
@@ -611,7 +612,7 @@ void QueryForm::Cmdseek_Click() {
     }
     cancelFill();
     platform::setBusyPointer();
-    auto db = store::Database::open(platform::databasePath(), store::kMainConnect);
+    auto db = platform::openMainDatabase();
     if (!db) {
         showError(db.error());
         return;
@@ -641,7 +642,7 @@ void QueryForm::Cmdseek_Click() {
 
 store::Status QueryForm::msfgridfjcx() {
     cancelFill();
-    auto db = store::Database::open(platform::databasePath(), store::kMainConnect);
+    auto db = platform::openMainDatabase();
     if (!db) {
         return db.error();
     }
@@ -717,7 +718,7 @@ void QueryForm::Cmdqcls_Click() {
 }
 
 void QueryForm::reloadLists() {
-    auto db = store::Database::open(platform::databasePath(), store::kMainConnect);
+    auto db = platform::openMainDatabase();
     if (!db) {
         return;
     }
@@ -765,7 +766,7 @@ void QueryForm::QpcFj() {
 
 void QueryForm::MsfgridAdd() {
     cancelFill();
-    auto db = store::Database::open(platform::databasePath(), store::kMainConnect);
+    auto db = platform::openMainDatabase();
     if (!db) {
         showError(db.error());
         return;
@@ -808,7 +809,7 @@ void QueryForm::MSFGrid_Click(int row) {
 }
 
 void QueryForm::showDetailFor(const QString& name) {
-    auto db = store::Database::open(platform::databasePath(), store::kMainConnect);
+    auto db = platform::openMainDatabase();
     if (!db) {
         showError(db.error());
         return;
@@ -899,7 +900,7 @@ void QueryForm::exportResult(ExportFormat format) {
     progress.setValue(0);
     platform::setBusyPointer();
     store::Result<ExportOutcome> outcome = store::DbError{kExportRefused, QString()};
-    if (auto db = store::Database::open(platform::databasePath(), store::kMainConnect); !db) {
+    if (auto db = platform::openMainDatabase(); !db) {
         outcome = db.error();
     } else {
         ExportOptions options;
@@ -956,7 +957,7 @@ void QueryForm::setColumnWidths(const ColumnWidths& twips) {
 
 void QueryForm::ReadColW() {
     ColumnWidths widths = kDefaultColumnWidths;
-    if (auto db = store::Database::open(platform::databasePath(), store::kMainConnect)) {
+    if (auto db = platform::openMainDatabase()) {
         platform::doEvents();
         widths = readColumnWidths(*db, columnWidths());
     }
@@ -968,7 +969,7 @@ void QueryForm::WriteColW() {
     // The file is written: a listing still being read lets go of it first.
     cancelFill();
     // Errors here are silent: the widths are a convenience.
-    if (auto db = store::Database::open(platform::databasePath(), store::kMainConnect)) {
+    if (auto db = platform::openMainDatabase()) {
         (void)writeColumnWidths(*db, columnWidths());
     }
 }

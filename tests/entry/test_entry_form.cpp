@@ -577,7 +577,7 @@ void TestEntryForm::save_requiredBoxes() {
     f.fill(texts);
     f.prompts.expectMessage(message, Icon::Information);
     f.click(u"CmdSave"_qs);
-    QCOMPARE(f.form->jybl(), 1);
+    QCOMPARE(f.form->inputCheck(), entry::EntryForm::InputCheck::Refused);
     QCOMPARE(f.focused(), kBoxNames[blank]);
     QCOMPARE(f.stored(), QList<QStringList>());
     FANGJI_VERIFY_PROMPTS(f.prompts);
