@@ -25,13 +25,6 @@ namespace fangji::admin {
 
 namespace {
 
-QPushButton* makeButton(const QString& name, const QString& caption, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(true); // Enter on a focused button presses it
-    return b;
-}
-
 QLineEdit* makePasswordBox(const QString& name, QWidget* parent) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
@@ -62,10 +55,10 @@ PasswordForm::PasswordForm(platform::Session& session, QWidget* parent) : platfo
     m_name->lineEdit()->setMaxLength(firstuse::kUserNameMaxLength);
     m_password = makePasswordBox(QStringLiteral("TxtNpas"), this);
     m_confirmation = makePasswordBox(QStringLiteral("TxtPasn"), this);
-    m_save = makeButton(QStringLiteral("CmdSave"), QStringLiteral("保存/修改"), this);
-    m_clear = makeButton(QStringLiteral("Cmdqcls"), QStringLiteral("清屏&Q"), this);
-    m_exit = makeButton(QStringLiteral("Cmdexit"), QStringLiteral("退出&E"), this);
-    m_help = makeButton(QStringLiteral("CmdHelp"), QStringLiteral("帮助&H"), this);
+    m_save = platform::makeButton(this, QStringLiteral("CmdSave"), QStringLiteral("保存/修改"));
+    m_clear = platform::makeButton(this, QStringLiteral("Cmdqcls"), QStringLiteral("清屏&Q"));
+    m_exit = platform::makeButton(this, QStringLiteral("Cmdexit"), QStringLiteral("退出&E"));
+    m_help = platform::makeButton(this, QStringLiteral("CmdHelp"), QStringLiteral("帮助&H"));
     m_help->setVisible(false);
 
     auto* nameLabel = new QLabel(QStringLiteral("用户姓名："), this);

@@ -49,9 +49,7 @@ ProfileForm::ProfileForm(platform::Session& session, QWidget* parent) : platform
         };
         keys->add(field, rule); // a blank cannot be typed
     }
-    m_save = new QPushButton(QStringLiteral("保存退出"), this);
-    m_save->setObjectName(QStringLiteral("CmdSave"));
-    m_save->setAutoDefault(true); // Enter on the focused button presses it
+    m_save = platform::makeButton(this, QStringLiteral("CmdSave"), QStringLiteral("保存退出"));
     grid->addWidget(m_save, firstuse::Profile::kFieldCount, 1, Qt::AlignRight);
     grid->setColumnStretch(1, 1);
     resize(platform::twipsToPixels(7200), platform::twipsToPixels(3600));

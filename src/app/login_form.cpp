@@ -42,12 +42,8 @@ LoginForm::LoginForm(platform::Session& session, QWidget* parent) : platform::Wo
     m_password->setObjectName(QStringLiteral("Txtpass"));
     m_password->setEchoMode(QLineEdit::Password);
     m_password->setMaxLength(firstuse::kPasswordMaxLength);
-    m_ok = new QPushButton(QStringLiteral("确定"), this);
-    m_ok->setObjectName(QStringLiteral("cmdOK"));
-    m_ok->setAutoDefault(true); // a further Enter on the focused button presses it
-    m_cancel = new QPushButton(QStringLiteral("取消"), this);
-    m_cancel->setObjectName(QStringLiteral("cmdCancel"));
-    m_cancel->setAutoDefault(true);
+    m_ok = platform::makeButton(this, QStringLiteral("cmdOK"), QStringLiteral("确定"));
+    m_cancel = platform::makeButton(this, QStringLiteral("cmdCancel"), QStringLiteral("取消"));
 
     auto* userLabel = new QLabel(QStringLiteral("用户名"), this);
     userLabel->setBuddy(m_user);

@@ -172,10 +172,8 @@ void EntryForm::buildControls() {
     m_count->setFixedSize(px(kCountWidth), px(290));
 
     auto button = [this](const char16_t* name, const char16_t* text, int width) {
-        auto* b = new QPushButton(QString::fromUtf16(text), this);
-        b->setObjectName(QString::fromUtf16(name));
+        QPushButton* b = platform::makeButton(this, QString::fromUtf16(name), QString::fromUtf16(text));
         b->setFixedSize(px(width), px(kButtonHeight));
-        b->setAutoDefault(false);
         return b;
     };
     m_save = button(u"CmdSave", u"保存&B", kButtonWidth);

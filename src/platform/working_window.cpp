@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
@@ -169,6 +170,13 @@ void WorkingWindow::closeEvent(QCloseEvent* event) {
                             isShownMaximized()};
         (void)writeKeptSize(*db, m_sizeKey, kept);
     }
+}
+
+QPushButton* makeButton(QWidget* parent, const QString& objectName, const QString& caption) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(objectName);
+    button->setAutoDefault(false);
+    return button;
 }
 
 } // namespace fangji::platform

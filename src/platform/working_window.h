@@ -5,6 +5,7 @@
 #include <functional>
 
 class QAbstractButton;
+class QPushButton;
 class QKeySequence;
 
 namespace fangji::platform {
@@ -74,5 +75,9 @@ private:
     QSize m_normalSize;
     bool m_restoreMaximized = false;
 };
+
+// The one way windows make a push button: named, captioned, and pressed by Enter when it has
+// the focus (the working window clicks the focused button; no button is a dialog default).
+QPushButton* makeButton(QWidget* parent, const QString& objectName, const QString& caption);
 
 } // namespace fangji::platform

@@ -135,10 +135,7 @@ QComboBox* criterionCombo(QWidget* page, const QString& name, QStringListModel* 
 }
 
 QPushButton* button(QWidget* page, const QString& name, const QString& caption) {
-    auto* b = new QPushButton(caption, page);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
+    return platform::makeButton(page, name, caption);
 }
 
 } // namespace
