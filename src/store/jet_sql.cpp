@@ -163,19 +163,7 @@ inline unsigned char foldByte(unsigned char b) {
     return (b >= 'A' && b <= 'Z') ? static_cast<unsigned char>(b + 32) : b;
 }
 
-// Decodes one UTF-8 code point at p (p < end); advances p.
-inline char32_t decode(const unsigned char*& p, const unsigned char* end) {
-    unsigned char b = *p++;
-    if (b < 0x80) {
-        return b;
-    }
-    int extra = (b >= 0xf0) ? 3 : (b >= 0xe0) ? 2 : (b >= 0xc0) ? 1 : 0;
-    char32_t cp = b & (0x3f >> extra);
-    while (extra-- > 0 && p < end && (*p & 0xc0) == 0x80) {
-        cp = (cp << 6) | (*p++ & 0x3f);
-    }
-    return cp;
-}
+using textmatch::utf8::decode;
 
 inline char32_t foldCp(char32_t c) {
     return (c >= 'A' && c <= 'Z') ? c + 32 : c;
