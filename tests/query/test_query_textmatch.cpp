@@ -251,11 +251,21 @@ void TestQueryTextMatch::window_detailPage_showsForbiddenPairs() {
     QCOMPARE(child<QTabWidget>(form, "SSTab1")->currentIndex(), 1);
     QCOMPARE(warning->text(), u"构成中有配伍禁忌：甘草 反 甘遂。"_qs);
     QVERIFY(warning->isVisibleTo(form));
+    // The line stands under the composition box, clear of it, and as wide.
+    auto* composition = child<QWidget>(form, "TxtFjgc");
+    QTRY_VERIFY(warning->geometry().top() > composition->geometry().bottom());
+    QCOMPARE(warning->geometry().left(), composition->geometry().left());
+    QCOMPARE(warning->width(), composition->width());
+    const int designedHeight = composition->geometry().bottom() - composition->geometry().top() + 1 +
+                               (warning->geometry().bottom() - composition->geometry().bottom());
     QTest::mouseClick(child<QPushButton>(form, "CmdCkba"), Qt::LeftButton);
     QCOMPARE(warning->text(), QString());
     clickName(u"桂枝汤"_qs);
     QCOMPARE(child<QTabWidget>(form, "SSTab1")->currentIndex(), 1);
     QCOMPARE(warning->text(), QString());
+    // Without a pair the box has the line's place back.
+    QVERIFY(!warning->isVisibleTo(form));
+    QTRY_COMPARE(composition->height(), designedHeight);
     FANGJI_VERIFY_PROMPTS(*m_prompts);
 }
 
