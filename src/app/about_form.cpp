@@ -112,6 +112,7 @@ void AboutForm::closeEvent(QCloseEvent* event) {
     cmdOK_Click();
 }
 
+// Closes the About box.
 void AboutForm::cmdOK_Click() {
     unload();
     platform::doEvents();

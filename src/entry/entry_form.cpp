@@ -529,6 +529,7 @@ bool EntryForm::confirmIncompatibilities() {
     return false;
 }
 
+// Stores the typed prescription as a new one.
 void EntryForm::CmdSave_Click() {
     SrnrJy();
     if (m_inputCheck == InputCheck::Refused || !confirmIncompatibilities()) {
@@ -542,6 +543,7 @@ void EntryForm::CmdSave_Click() {
     }
 }
 
+// Stores the changes to the prescription of the name shown.
 void EntryForm::Cmdedit_Click() {
     SrnrJy();
     if (m_inputCheck == InputCheck::Refused || !confirmIncompatibilities()) {
@@ -555,6 +557,7 @@ void EntryForm::Cmdedit_Click() {
     }
 }
 
+// Deletes the prescription of the name shown, after asking.
 void EntryForm::Cmddele_Click() {
     const QString name = trimSpaces(boxText(kName));
     if (!platform::ask(this, QStringLiteral("确实要删除 ") + name + QStringLiteral(" 方剂吗？"))) {
@@ -571,12 +574,14 @@ void EntryForm::Cmddele_Click() {
     }
 }
 
+// Empties the boxes for the next prescription.
 void EntryForm::Cmdqcls_Click() {
     Qpcls();
     m_name->setFocus(Qt::OtherFocusReason);
     platform::doEvents();
 }
 
+// Leaves the window and gives the main menus back.
 void EntryForm::CmdQuit_Click() {
     platform::Session& session = this->session();
     m_menusGiven = true;
@@ -596,6 +601,7 @@ void EntryForm::closeEvent(QCloseEvent* event) {
 
 // ------------------------------------------------------------------ lookup
 
+// Lists the prescriptions whose texts contain what the boxes hold.
 void EntryForm::Cmdseek_Click() {
     for (int position : {kName, kEffects, kComposition, kSource, kUsage, kIndications, kNotes}) {
         trimBox(position);
@@ -719,6 +725,7 @@ bool EntryForm::enterIn(int position) {
 
 // ------------------------------------------------------------------ printing
 
+// Prints the prescription shown through the word processor.
 void EntryForm::Cmdprnt_Click() {
     platform::setBusyPointer();
     const EntryRecord record = boxTexts();

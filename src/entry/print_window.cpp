@@ -118,6 +118,7 @@ void PrintWindow::paintOn(QPrinter* printer) {
     }
 }
 
+// Prints the document on the chosen printer.
 void PrintWindow::CmdPrint_Click() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Portrait);
@@ -133,6 +134,7 @@ void PrintWindow::CmdPrint_Click() {
     platform::setArrowPointer();
 }
 
+// Shows the pages as they will print.
 void PrintWindow::CmdPreview_Click() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(QPageLayout::Portrait);
@@ -143,6 +145,7 @@ void PrintWindow::CmdPreview_Click() {
     preview.exec();
 }
 
+// Writes the document as a PDF file the user names.
 void PrintWindow::CmdPdf_Click() {
     QString path =
         platform::prompts()

@@ -598,6 +598,7 @@ void QueryForm::showRows(GridRows rows) {
     }
 }
 
+// Runs the query of the criteria typed and lists the matching prescriptions in the grid.
 void QueryForm::Cmdseek_Click() {
     // The user sees the trimmed texts.
     for (QLineEdit* box : {m_name, m_herbs[0], m_herbs[1], m_herbs[2]}) {
@@ -709,6 +710,7 @@ void QueryForm::cancelFill() {
     m_fill.reset();
 }
 
+// Empties the criteria and lists every prescription again.
 void QueryForm::Cmdqcls_Click() {
     Qpcls();
     platform::doEvents();
@@ -830,11 +832,13 @@ void QueryForm::showDetailFor(const QString& name) {
     m_tabs->setCurrentIndex(1);
 }
 
+// Goes back from the detail page to the query page.
 void QueryForm::CmdCkba_Click() {
     QpcFj();
     m_tabs->setCurrentIndex(0);
 }
 
+// Leaves the window and gives the main menus back.
 void QueryForm::Cmdexit_Click() {
     WriteColW();
     platform::Session& s = session();
@@ -844,10 +848,12 @@ void QueryForm::Cmdexit_Click() {
     s.UnlockMainMenus();
 }
 
+// Lists the result again in the order chosen.
 void QueryForm::CboFjpx_Click() {
     Cmdseek_Click();
 }
 
+// Says that the system has no help on the query window.
 void QueryForm::CmdHelp_Click() {
     // The help topic "F-J" has no help window in this system.
     setEnabled(false);
