@@ -852,10 +852,13 @@ const std::map<QString, Command>& commands() {
         {QStringLiteral("search"),
          {QStringLiteral("按查询窗口的十四项条件查询方剂。"),
           [](QCommandLineParser& p) {
-              p.addOption({QStringLiteral("name"), QStringLiteral("名称包含的文字。"), QStringLiteral("TEXT")});
+              p.addOption({QStringLiteral("name"),
+                           QStringLiteral("名称包含的文字；只有拉丁字母时也按拼音或拼音首字母查找（如 gzt）。"),
+                           QStringLiteral("TEXT")});
               p.addOption({QStringLiteral("source"), QStringLiteral("来源包含的文字。"), QStringLiteral("TEXT")});
-              p.addOption(
-                  {QStringLiteral("herb"), QStringLiteral("构成包含的药材（至多三次）。"), QStringLiteral("TEXT")});
+              p.addOption({QStringLiteral("herb"),
+                           QStringLiteral("构成包含的药材（至多三次）；只有拉丁字母时也按拼音查找。"),
+                           QStringLiteral("TEXT")});
               p.addOption(
                   {QStringLiteral("effect"), QStringLiteral("功效包含的文字（至多三次）。"), QStringLiteral("TEXT")});
               p.addOption({QStringLiteral("indication"), QStringLiteral("主治包含的文字（至多三次）。"),
