@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <optional>
 #include <system_error>
+#include <vector>
 
 namespace fangji::store {
 
@@ -324,13 +325,15 @@ Status syncFolderOf(const QString& path) {
     return rc == 0 ? Status() : Status(DbError{SQLITE_IOERR, QStringLiteral("cannot sync folder")});
 }
 
-// Writes the engine's rollback journal for the `pages` pages of `file` as they stand:
-// the header the engine reads back (magic, record count, checksum nonce, original page
-// count, sector and page size) and one record a page (number, bytes, checksum). The
+// Writes the engine's rollback journal of the given pages of `file` as they stand (the file
+// has `originalPages` pages): the header the engine reads back (magic, record count,
+// checksum nonce, original page count, sector and page size) and one record a page (number,
+// bytes, checksum). The
 // records go first under a header whose magic is still zero, so that a journal cut off
 // while it was written is no journal at all; the header follows once they are durable.
 constexpr int kJournalSector = 4096;
-Status writeRollbackJournal(sqlite3_file* file, quint32 pages, int pageSize, const QString& journal) {
+Status writeRollbackJournal(sqlite3_file* file, const std::vector<quint32>& pages, quint32 originalPages, int pageSize,
+                            const QString& journal) {
     QFile out(journal);
     if (!out.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
         return DbError{SQLITE_CANTOPEN, out.errorString()};
@@ -344,11 +347,11 @@ Status writeRollbackJournal(sqlite3_file* file, quint32 pages, int pageSize, con
     constexpr quint32 kBatch = 256;
     const int record = pageSize + 8;
     QByteArray batch(static_cast<qsizetype>(kBatch) * record, Qt::Uninitialized);
-    for (quint32 first = 1; first <= pages; first += kBatch) {
-        const quint32 count = std::min(kBatch, pages - first + 1);
+    for (std::size_t first = 0; first < pages.size(); first += kBatch) {
+        const auto count = static_cast<quint32>(std::min<std::size_t>(kBatch, pages.size() - first));
         for (quint32 i = 0; i < count; ++i) {
             char* at = batch.data() + static_cast<qsizetype>(i) * record;
-            const quint32 pgno = first + i;
+            const quint32 pgno = pages[first + i];
             put32(at, pgno);
             const int rc = file->pMethods->xRead(file, at + 4, pageSize, sqlite3_int64(pgno - 1) * pageSize);
             if (rc != SQLITE_OK) {
@@ -370,9 +373,9 @@ Status writeRollbackJournal(sqlite3_file* file, quint32 pages, int pageSize, con
     }
     static constexpr unsigned char kMagic[8] = {0xd9, 0xd5, 0x05, 0xf9, 0x20, 0xa1, 0x63, 0xd7};
     std::copy(std::begin(kMagic), std::end(kMagic), header.begin());
-    put32(header.data() + 8, pages);
+    put32(header.data() + 8, static_cast<quint32>(pages.size()));
     put32(header.data() + 12, nonce);
-    put32(header.data() + 16, pages);
+    put32(header.data() + 16, originalPages);
     put32(header.data() + 20, kJournalSector);
     put32(header.data() + 24, static_cast<quint32>(pageSize));
     if (!out.seek(0) || out.write(header) != header.size() || !out.flush() || fsync(out.handle()) != 0) {
@@ -387,9 +390,10 @@ Status writeRollbackJournal(sqlite3_file* file, quint32 pages, int pageSize, con
 // connection out, the old pages go into a rollback journal first (a restore killed
 // before the journal is removed is rolled back by the next open, as any interrupted
 // write is), then the new bytes are written and made durable, and removing the journal
-// commits. Nothing is decrypted or encrypted: this serves when both files were keyed
-// with the same salt (a backup this installation made) and have one page size; it
-// returns false, having changed nothing, otherwise.
+// commits. Only the pages whose bytes differ are journaled and written. Nothing is
+// decrypted or encrypted: this serves when both files were keyed with the same salt (a
+// backup this installation made) and have one page size, and when the first page differs
+// wherever another does; it returns false, having changed nothing, otherwise.
 Result<bool> restoreBytes(Database& source, Database& live, int waitMs, const CopyProgress& progress) {
     if (!inRollbackJournalMode(live) || !inRollbackJournalMode(source) || source.pageSize() != live.pageSize()) {
         return false;
@@ -433,25 +437,66 @@ Result<bool> restoreBytes(Database& source, Database& live, int waitMs, const Co
     } else {
         s = to.error();
     }
+    // Only the pages whose bytes differ are journaled and written: a page the backup left
+    // unchanged is the same bytes in both files. The first page always differs between two
+    // states of a file (it carries the change counter); other connections notice a change by
+    // it, so when it is the same while another page differs, the cipher's copy is used.
+    const auto oldPages = static_cast<quint32>(oldBytes / pageSize);
+    const auto newPages = static_cast<quint32>(newBytes / pageSize);
+    std::vector<quint32> changed;
+    if (s && applicable) {
+        QByteArray a(pageSize, Qt::Uninitialized);
+        QByteArray b(pageSize, Qt::Uninitialized);
+        int rc = SQLITE_OK;
+        for (quint32 pgno = 1; rc == SQLITE_OK && pgno <= std::min(oldPages, newPages); ++pgno) {
+            const sqlite3_int64 at = sqlite3_int64(pgno - 1) * pageSize;
+            rc = (*to)->pMethods->xRead(*to, a.data(), pageSize, at);
+            if (rc == SQLITE_OK) {
+                rc = (*from)->pMethods->xRead(*from, b.data(), pageSize, at);
+            }
+            if (rc == SQLITE_OK && a != b) {
+                changed.push_back(pgno);
+            }
+        }
+        s = rc == SQLITE_OK ? Status() : Status(ioError(rc));
+        const bool same = changed.empty() && oldPages == newPages;
+        // The same bytes throughout: nothing to write.
+        applicable = same || (!changed.empty() && changed.front() == 1);
+    }
+    std::vector<quint32> keep = changed;  // the old pages to journal
+    std::vector<quint32> write = changed; // the backup's pages to write
+    for (quint32 pgno = newPages + 1; pgno <= oldPages; ++pgno) {
+        keep.push_back(pgno);
+    }
+    for (quint32 pgno = oldPages + 1; pgno <= newPages; ++pgno) {
+        write.push_back(pgno);
+    }
     const QString journal = journalOf(QString::fromUtf8(sqlite3_db_filename(live.handle(), "main")));
     bool journalWritten = false;
-    if (s && applicable) {
-        s = writeRollbackJournal(*to, static_cast<quint32>(oldBytes / pageSize), pageSize, journal);
+    const bool work = !write.empty() || newPages != oldPages;
+    if (s && applicable && !work && QFile::exists(journal)) {
+        // A journal a write cut short before it was of any use (one the open did not play
+        // back); the exclusive lock keeps every other connection from it.
+        QFile::remove(journal);
+    }
+    if (s && applicable && work) {
+        s = writeRollbackJournal(*to, keep, oldPages, pageSize, journal);
         journalWritten = true;
     }
-    if (s && applicable) {
-        // The engine's file layer writes at most 128 KiB a call.
-        constexpr sqlite3_int64 kChunk = 64 << 10;
-        QByteArray buffer(static_cast<qsizetype>(kChunk), Qt::Uninitialized);
+    if (s && applicable && work) {
+        QByteArray page(pageSize, Qt::Uninitialized);
         int rc = SQLITE_OK;
-        for (sqlite3_int64 offset = 0; rc == SQLITE_OK && offset < newBytes; offset += kChunk) {
-            const int amount = static_cast<int>(std::min(kChunk, newBytes - offset));
-            rc = (*from)->pMethods->xRead(*from, buffer.data(), amount, offset);
+        const qint64 total = static_cast<qint64>(write.size()) * pageSize;
+        qint64 done = 0;
+        for (std::size_t i = 0; rc == SQLITE_OK && i < write.size(); ++i) {
+            const sqlite3_int64 at = sqlite3_int64(write[i] - 1) * pageSize;
+            rc = (*from)->pMethods->xRead(*from, page.data(), pageSize, at);
             if (rc == SQLITE_OK) {
-                rc = (*to)->pMethods->xWrite(*to, buffer.constData(), amount, offset);
+                rc = (*to)->pMethods->xWrite(*to, page.constData(), pageSize, at);
             }
+            done += pageSize;
             if (rc == SQLITE_OK && progress) {
-                progress(offset + amount, newBytes);
+                progress(done, total);
             }
         }
         if (rc == SQLITE_OK && newBytes < oldBytes) {

@@ -33,8 +33,8 @@ Status backupDatabase(const QString& from, const QString& to, const QString& con
 // with kErrorInUse, changing nothing. A file at `to` that is missing or no database
 // at all is replaced as a whole.
 // When both files carry the same salt and page size (a backup this installation made)
-// the backup's bytes are written as they stand, after the old pages went into the
-// engine's rollback journal; the result opens with its key and schema. Otherwise the
+// the backup's bytes are written as they stand (only the pages that differ), after the old
+// pages went into the engine's rollback journal; the result opens with its key and schema. Otherwise the
 // pages are copied through the cipher, and the result passes the engine's quick check
 // and holds as many rows in every table as `from`. `progress`, when given, hears the
 // bytes written so far and the total as the copy goes on.

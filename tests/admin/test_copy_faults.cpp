@@ -226,6 +226,7 @@ private slots:
     void restore_whileAnotherProcessHoldsFile_refusesAndChangesNothing();
     void restore_killedWhileWriting_nextOpenGivesOldContent_data();
     void restore_killedWhileWriting_nextOpenGivesOldContent();
+    void restore_ofUnchangedFile_removesAJournalCutShort();
     void restore_fromCommandLineWhileHeld_refused();
     void copies_workWithEveryPageSize_data();
     void copies_workWithEveryPageSize();
@@ -272,11 +273,14 @@ void TestCopyFaults::restore_afterKilledWrite_leavesBackupExactly() {
 void TestCopyFaults::restore_killedWhileWriting_nextOpenGivesOldContent_data() {
     QTest::addColumn<int>("liveRows");
     QTest::addColumn<int>("backupRows");
-    QTest::addColumn<int>("percent"); // of the backup's bytes written when the process dies
-    QTest::newRow("smaller backup, first chunk") << 1500 << 100 << 1;
-    QTest::newRow("smaller backup, every byte written") << 1500 << 100 << 100;
-    QTest::newRow("larger backup, half written") << 100 << 1500 << 50;
-    QTest::newRow("larger backup, every byte written") << 100 << 1500 << 100;
+    QTest::addColumn<int>("percent");    // of the backup's bytes written when the process dies
+    QTest::addColumn<bool>("ownBackup"); // the backup is of this file, rows added since
+    QTest::newRow("smaller backup, first chunk") << 1500 << 100 << 1 << false;
+    QTest::newRow("smaller backup, every byte written") << 1500 << 100 << 100 << false;
+    QTest::newRow("larger backup, half written") << 100 << 1500 << 50 << false;
+    QTest::newRow("larger backup, every byte written") << 100 << 1500 << 100 << false;
+    QTest::newRow("own backup, some pages changed, first page") << 30 << 1500 << 1 << true;
+    QTest::newRow("own backup, some pages changed, all written") << 30 << 1500 << 100 << true;
 }
 
 // The restore written into the file itself, killed while it writes: the old pages are
@@ -285,15 +289,21 @@ void TestCopyFaults::restore_killedWhileWriting_nextOpenGivesOldContent() {
     QFETCH(int, liveRows);
     QFETCH(int, backupRows);
     QFETCH(int, percent);
-    // The backup comes from another installation of the same template.
+    QFETCH(bool, ownBackup);
     QTemporaryDir backups;
     const QString backup = backups.filePath(QStringLiteral("b.mdb"));
-    {
+    if (!ownBackup) {
+        // The backup comes from another installation of the same template.
         testing::TestDataDir other;
         QVERIFY(addRows(other.databasePath(), QStringLiteral("备"), backupRows));
         QVERIFY(admin::backupDatabaseFile(other.databasePath(), backup).ok());
     }
     testing::TestDataDir data;
+    if (ownBackup) {
+        // Most pages stay as the backup has them; the new rows change some.
+        QVERIFY(addRows(data.databasePath(), QStringLiteral("备"), backupRows));
+        QVERIFY(admin::backupDatabaseFile(data.databasePath(), backup).ok());
+    }
     QVERIFY(addRows(data.databasePath(), QStringLiteral("旧"), liveRows));
     const Content before = content(data.databasePath());
 
@@ -311,6 +321,20 @@ void TestCopyFaults::restore_killedWhileWriting_nextOpenGivesOldContent() {
     QVERIFY2(restored.ok(), qPrintable(restored.ok() ? QString() : restored.error().description));
     QCOMPARE(content(data.databasePath()), content(backup));
     QCOMPARE(content(data.databasePath()).value(store::table::kPrescriptions).size(), backupRows);
+}
+
+// A write killed while it began its journal leaves a journal of no use (its header still
+// zero); a restore of a backup the file already equals writes nothing and removes it.
+void TestCopyFaults::restore_ofUnchangedFile_removesAJournalCutShort() {
+    testing::TestDataDir data;
+    QVERIFY(addRows(data.databasePath(), QStringLiteral("方"), 20));
+    const QString backup = data.root() + QStringLiteral("/b.mdb");
+    QVERIFY(admin::backupDatabaseFile(data.databasePath(), backup).ok());
+    QVERIFY(testing::writeFile(data.databasePath() + QStringLiteral("-journal"), QByteArray(4096, '\0')));
+    const store::Status restored = admin::restoreDatabaseFile(backup, data.databasePath());
+    QVERIFY2(restored.ok(), qPrintable(restored.ok() ? QString() : restored.error().description));
+    QCOMPARE(testing::readFile(data.databasePath()), testing::readFile(backup));
+    QCOMPARE(leftovers(data.dataDir()), QStringList());
 }
 
 void TestCopyFaults::restore_whileAnotherProcessHoldsFile_refusesAndChangesNothing_data() {
