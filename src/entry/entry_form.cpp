@@ -85,10 +85,6 @@ constexpr int px(int twips) {
     return twipsToPixels(twips);
 }
 
-store::Result<store::Database> openDatabase() {
-    return platform::openMainDatabase();
-}
-
 } // namespace
 
 EntryForm::EntryForm(platform::Session& session, QWidget* parent) : platform::WorkingWindow(session, parent) {
@@ -450,7 +446,7 @@ void EntryForm::showEvent(QShowEvent* event) {
 }
 
 store::Status EntryForm::refreshList(const QString& recordSource) {
-    auto db = openDatabase();
+    auto db = platform::openMainDatabase();
     if (!db) {
         return db.error();
     }
@@ -500,7 +496,7 @@ void EntryForm::SrnrJy() {
 
 std::optional<bool> EntryForm::writeRow(const std::function<store::Result<bool>(store::Database&)>& write) {
     platform::setBusyPointer();
-    auto db = openDatabase();
+    auto db = platform::openMainDatabase();
     if (!db) {
         reportError(db.error());
         return std::nullopt;
@@ -637,7 +633,7 @@ void EntryForm::ListFjmc_Click(int row) {
         return;
     }
     const QString name = trimSpaces(m_names->index(row).data().toString());
-    auto db = openDatabase();
+    auto db = platform::openMainDatabase();
     if (!db) {
         reportError(db.error());
         return;
@@ -654,7 +650,7 @@ void EntryForm::ListFjmc_Click(int row) {
 
 void EntryForm::lookupName() {
     const QString name = trimSpaces(boxText(kName));
-    auto db = openDatabase();
+    auto db = platform::openMainDatabase();
     if (!db) {
         reportError(db.error());
         return;

@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTextEdit>
 
 namespace fangji::platform {
 
@@ -47,8 +46,6 @@ void selectAllOf(QWidget* box) {
         }
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(box)) {
         plain->selectAll();
-    } else if (auto* rich = qobject_cast<QTextEdit*>(box)) {
-        rich->selectAll();
     }
 }
 
@@ -61,8 +58,6 @@ void caretToEnd(QWidget* box) {
         }
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(box)) {
         plain->moveCursor(QTextCursor::End);
-    } else if (auto* rich = qobject_cast<QTextEdit*>(box)) {
-        rich->moveCursor(QTextCursor::End);
     }
 }
 

@@ -134,10 +134,6 @@ QComboBox* criterionCombo(QWidget* page, const QString& name, QStringListModel* 
     return c;
 }
 
-QPushButton* button(QWidget* page, const QString& name, const QString& caption) {
-    return platform::makeButton(page, name, caption);
-}
-
 } // namespace
 
 QueryForm::QueryForm(platform::Session& session, QWidget* parent) : platform::WorkingWindow(session, parent) {
@@ -284,11 +280,11 @@ QBoxLayout* QueryForm::buildQueryPage(QWidget* page) {
         }
     }
 
-    m_seek = button(page, QStringLiteral("Cmdseek"), QStringLiteral("查询&L"));
-    m_clear = button(page, QStringLiteral("Cmdqcls"), QStringLiteral("清屏&Q"));
-    m_exit = button(page, QStringLiteral("Cmdexit"), QStringLiteral("退出&E"));
-    m_help = button(page, QStringLiteral("CmdHelp"), QStringLiteral("帮助&H"));
-    m_export = button(page, QStringLiteral("CmdExport"), QStringLiteral("导出&X"));
+    m_seek = platform::makeButton(page, QStringLiteral("Cmdseek"), QStringLiteral("查询&L"));
+    m_clear = platform::makeButton(page, QStringLiteral("Cmdqcls"), QStringLiteral("清屏&Q"));
+    m_exit = platform::makeButton(page, QStringLiteral("Cmdexit"), QStringLiteral("退出&E"));
+    m_help = platform::makeButton(page, QStringLiteral("CmdHelp"), QStringLiteral("帮助&H"));
+    m_export = platform::makeButton(page, QStringLiteral("CmdExport"), QStringLiteral("导出&X"));
     m_exportMenu = new QMenu(this);
     m_exportMenu->setObjectName(QStringLiteral("pupExport"));
     m_exportCsv = m_exportMenu->addAction(QStringLiteral("导出为 CSV…"));
@@ -383,10 +379,10 @@ QBoxLayout* QueryForm::buildDetailPage(QWidget* page) {
         {store::ColClinical, "TxtFjyy", "临床治疗", true, 900, 4800, 10635, 735},
         {store::ColNotes, "TxtFjlc", "应用心得", true, 900, 5640, 10635, 1215},
     };
-    m_back = button(page, QStringLiteral("CmdCkba"), QStringLiteral("返回首页"));
+    m_back = platform::makeButton(page, QStringLiteral("CmdCkba"), QStringLiteral("返回首页"));
     m_back->setFixedSize(twipsToPixels(1215), twipsToPixels(kBoxHeight + 30));
     // Leads to a prescription window this system does not have: never shown, never enabled.
-    m_link = button(page, QStringLiteral("CmdLink"), QStringLiteral("导入至门诊处方"));
+    m_link = platform::makeButton(page, QStringLiteral("CmdLink"), QStringLiteral("导入至门诊处方"));
     m_link->setFixedSize(twipsToPixels(1455), twipsToPixels(kBoxHeight + 30));
     m_link->setVisible(false);
     m_link->setEnabled(false);

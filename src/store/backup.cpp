@@ -236,6 +236,32 @@ Status copyFileBytes(sqlite3_file* file, sqlite3_int64 bytes, const QString& pat
     return {};
 }
 
+// The connection's own handle on its database file.
+Result<sqlite3_file*> fileOf(Database& db) {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db.handle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || file == nullptr ||
+        file->pMethods == nullptr) {
+        return DbError{SQLITE_IOERR, QStringLiteral("database file handle not available")};
+    }
+    return file;
+}
+
+DbError ioError(int rc) {
+    return DbError{rc, QString::fromUtf8(sqlite3_errstr(rc))};
+}
+
+// Whether the file is in one of the rollback-journal modes (its journal is a file of
+// the old pages beside it).
+Result<bool> inRollbackJournalMode(Database& db) {
+    auto mode = singleText(db, QStringLiteral("PRAGMA journal_mode"));
+    if (!mode) {
+        return mode.error();
+    }
+    return (mode->compare(QStringLiteral("delete"), Qt::CaseInsensitive) == 0 ||
+            mode->compare(QStringLiteral("truncate"), Qt::CaseInsensitive) == 0 ||
+            mode->compare(QStringLiteral("persist"), Qt::CaseInsensitive) == 0);
+}
+
 // Copies the file of `source` as it stands on disk into a new temporary file beside
 // `target`. The source's read transaction stays open throughout: in the rollback-journal
 // mode no other connection can write the file meanwhile, and a journal an interrupted
@@ -244,31 +270,25 @@ Status copyFileBytes(sqlite3_file* file, sqlite3_int64 bytes, const QString& pat
 // Returns nothing (not an error) when the file is not in that mode; then the caller
 // copies page by page.
 Result<std::optional<QString>> byteCopyBeside(Database& source, const QFileInfo& target) {
-    auto mode = singleText(source, QStringLiteral("PRAGMA journal_mode"));
-    if (!mode) {
-        return mode.error();
+    auto rollbackMode = inRollbackJournalMode(source);
+    if (!rollbackMode) {
+        return rollbackMode.error();
     }
-    if (mode->compare(QStringLiteral("delete"), Qt::CaseInsensitive) != 0 &&
-        mode->compare(QStringLiteral("truncate"), Qt::CaseInsensitive) != 0 &&
-        mode->compare(QStringLiteral("persist"), Qt::CaseInsensitive) != 0) {
+    if (!*rollbackMode) {
         return std::optional<QString>();
     }
     if (Status s = source.begin(); !s) {
         return s.error();
     }
     // The first read takes the shared lock, which the transaction keeps.
-    auto tables = singleText(source, QStringLiteral("SELECT count(*) FROM sqlite_master"));
-    Status s = tables ? Status() : Status(tables.error());
-    sqlite3_file* file = nullptr;
+    Status s = source.firstValue(QStringLiteral("SELECT count(*) FROM sqlite_master")).status();
+    auto handle = s ? fileOf(source) : Result<sqlite3_file*>(s.error());
+    sqlite3_file* file = handle ? *handle : nullptr;
     sqlite3_int64 bytes = 0;
-    if (s && (sqlite3_file_control(source.handle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
-              file == nullptr || file->pMethods == nullptr)) {
-        s = DbError{SQLITE_IOERR, QStringLiteral("database file handle not available")};
-    }
-    if (s) {
-        if (const int rc = file->pMethods->xFileSize(file, &bytes); rc != SQLITE_OK) {
-            s = DbError{rc, QString::fromUtf8(sqlite3_errstr(rc))};
-        }
+    if (!handle) {
+        s = handle.error();
+    } else if (const int rc = file->pMethods->xFileSize(file, &bytes); rc != SQLITE_OK) {
+        s = ioError(rc);
     }
     Result<QString> part = s ? newTemporaryBeside(target) : Result<QString>(s.error());
     if (part) {
@@ -284,27 +304,6 @@ Result<std::optional<QString>> byteCopyBeside(Database& source, const QFileInfo&
         return s.error();
     }
     return std::optional<QString>(*part);
-}
-
-// The connection's own handle on its database file.
-Result<sqlite3_file*> fileOf(Database& db) {
-    sqlite3_file* file = nullptr;
-    if (sqlite3_file_control(db.handle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || file == nullptr ||
-        file->pMethods == nullptr) {
-        return DbError{SQLITE_IOERR, QStringLiteral("database file handle not available")};
-    }
-    return file;
-}
-
-DbError ioError(int rc) {
-    return DbError{rc, QString::fromUtf8(sqlite3_errstr(rc))};
-}
-
-bool inRollbackJournalMode(Database& db) {
-    auto mode = singleText(db, QStringLiteral("PRAGMA journal_mode"));
-    return mode && (mode->compare(QStringLiteral("delete"), Qt::CaseInsensitive) == 0 ||
-                    mode->compare(QStringLiteral("truncate"), Qt::CaseInsensitive) == 0 ||
-                    mode->compare(QStringLiteral("persist"), Qt::CaseInsensitive) == 0);
 }
 
 void put32(char* at, quint32 v) {
@@ -395,10 +394,12 @@ Status writeRollbackJournal(sqlite3_file* file, const std::vector<quint32>& page
 // backup this installation made) and have one page size, and when the first page differs
 // wherever another does; it returns false, having changed nothing, otherwise.
 Result<bool> restoreBytes(Database& source, Database& live, int waitMs, const CopyProgress& progress) {
-    if (!inRollbackJournalMode(live) || !inRollbackJournalMode(source) || source.pageSize() != live.pageSize()) {
+    const int pageSize = live.pageSize();
+    const Result<bool> liveMode = inRollbackJournalMode(live);
+    const Result<bool> sourceMode = inRollbackJournalMode(source);
+    if (!liveMode.ok() || !*liveMode || !sourceMode.ok() || !*sourceMode || source.pageSize() != pageSize) {
         return false;
     }
-    const int pageSize = live.pageSize();
     if (Status s = source.begin(); !s) {
         return s.error();
     }
