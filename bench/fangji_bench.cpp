@@ -5,7 +5,8 @@
 // fangji-cli and through the sqlcipher shell, the same search and single criteria with and without
 // a criterion in pinyin, the query window's opening, 清屏 and sort
 // change with the longest pause of the window's events, and the peak memory of each
-// measured piece of work.
+// measured piece of work. --window-only measures only the window; --keep-corpus DIR keeps a
+// copy of each generated store for profiling a single command on it.
 #include "bench/corpus.h"
 
 #include "dictionary/build_dictionaries.h"
@@ -257,6 +258,87 @@ Responsiveness watch(const std::function<query::QueryForm*()>& operation) {
     return r;
 }
 
+// Generation, the literal algorithm's floor, and the searches of the store, the CLI and the
+// shell.
+void measureQueries(const QString& cli, const query::Criteria& criteria, int rows, int runs, double& literalPerRow) {
+    // Dictionary generation.
+    const Timing gen = median(runs, [] { return dictionary::generateDictionaries(platform::databasePath()).ok(); });
+    const Timing genCli = median(runs, [&] {
+        return runProcess(
+            cli, {QStringLiteral("--data-dir"), platform::dataDir(), QStringLiteral("dict"), QStringLiteral("build")});
+    });
+    std::printf("dictionary generation     in process %8.3f s (peak %6.1f MB)   fangji-cli dict build %8.3f s\n",
+                gen.seconds, gen.peakMb, genCli.seconds);
+    if (rows <= 10000) {
+        const Timing literal = median(1, [] { return literalGeneration(platform::databasePath()); });
+        literalPerRow = literal.seconds / rows;
+        std::printf("literal generation (floor) %8.3f s measured; ratio %.0fx\n", literal.seconds,
+                    literal.seconds / genCli.seconds);
+        (void)dictionary::generateDictionaries(platform::databasePath());
+    } else if (literalPerRow > 0) {
+        const double estimate = literalPerRow * rows;
+        std::printf("literal generation (floor) %8.1f s extrapolated linearly from 10,000 rows; ratio %.0fx\n",
+                    estimate, estimate / genCli.seconds);
+    }
+
+    // The fourteen-criteria search.
+    int matches = 0;
+    const Timing store14 = median(runs, [&] {
+        store::Database db = openMain();
+        auto found = query::runQuery(db, criteria, query::kSortByName);
+        matches = found ? found->rowCount() : -1;
+        return found.ok();
+    });
+    const Timing cli14 = median(runs, [&] { return runProcess(cli, cliSearchArguments(criteria)); });
+    const Timing shell14 = median(runs, [&] {
+        return runProcess(QStringLiteral("sqlcipher"), {platform::databasePath(), shellQuery(criteria)});
+    });
+    std::printf("14-criteria search (%d matches): store %.3f s (peak %.1f MB); fangji-cli search %.3f s; "
+                "sqlcipher shell instr() %.3f s; cli/shell %.2f\n",
+                matches, store14.seconds, store14.peakMb, cli14.seconds, shell14.seconds,
+                cli14.seconds / shell14.seconds);
+    // The same search with 名称 and 药材1 typed in pinyin (汤 -> tang, 桂枝 -> guizhi), and single
+    // criteria with and without a Latin one.
+    const query::Criteria pinyin = pinyinCriteria(criteria);
+    int pinyinMatches = 0;
+    const Timing storePinyin = median(runs, [&] {
+        store::Database db = openMain();
+        auto found = query::runQuery(db, pinyin, query::kSortByName);
+        pinyinMatches = found ? found->rowCount() : -1;
+        return found.ok();
+    });
+    const Timing cliPinyin = median(runs, [&] { return runProcess(cli, cliSearchArguments(pinyin)); });
+    std::printf("14-criteria search, 名称 tang and 药材1 guizhi in pinyin (%d matches): store %.3f s (peak %.1f MB); "
+                "fangji-cli search %.3f s\n",
+                pinyinMatches, storePinyin.seconds, storePinyin.peakMb, cliPinyin.seconds);
+    for (const auto& [label, chinese, latin, herb] :
+         {std::tuple{"名称", QStringLiteral("汤"), QStringLiteral("tang"), false},
+          std::tuple{"名称", QStringLiteral("桂枝"), QStringLiteral("gzt"), false},
+          std::tuple{"药材1", QStringLiteral("桂枝"), QStringLiteral("guizhi"), true}}) {
+        auto one = [&, herb = herb](const QString& text) {
+            query::Criteria c;
+            (herb ? c.herbs[0] : c.name) = text;
+            int found = 0;
+            const Timing t = median(runs, [&] {
+                store::Database db = openMain();
+                auto rows = query::runQuery(db, c, query::kSortByName);
+                found = rows ? rows->rowCount() : -1;
+                return rows.ok();
+            });
+            return std::pair{t.seconds, found};
+        };
+        const auto [chineseSeconds, chineseFound] = one(chinese);
+        const auto [latinSeconds, latinFound] = one(latin);
+        std::printf("one criterion %s: %s %.3f s (%d rows), %s %.3f s (%d rows)\n", label, qPrintable(chinese),
+                    chineseSeconds, chineseFound, qPrintable(latin), latinSeconds, latinFound);
+    }
+    const Timing storeAll = median(runs, [&] {
+        store::Database db = openMain();
+        return query::runQuery(db, query::Criteria{}, query::kSortByName).ok();
+    });
+    std::printf("empty-criteria query, every row read: %.3f s\n", storeAll.seconds);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -267,9 +349,16 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::vector<int> sizes;
     bool million = false;
+    bool windowOnly = false;
+    // A copy of each generated store, named DIR/corpus-ROWS.mdb, for profiling one command.
+    QString keepCorpus;
     for (int a = 1; a < argc; ++a) {
         if (qstrcmp(argv[a], "--million") == 0) {
             million = true;
+        } else if (qstrcmp(argv[a], "--window-only") == 0) {
+            windowOnly = true;
+        } else if (qstrcmp(argv[a], "--keep-corpus") == 0 && a + 1 < argc) {
+            keepCorpus = QFile::decodeName(argv[++a]);
         } else {
             sizes.push_back(QString::fromLocal8Bit(argv[a]).toInt());
         }
@@ -312,84 +401,12 @@ int main(int argc, char** argv) {
             }
         }
         std::printf("\n== %d rows ==\n", rows);
-
-        // Dictionary generation.
-        const Timing gen = median(runs, [] { return dictionary::generateDictionaries(platform::databasePath()).ok(); });
-        const Timing genCli = median(runs, [&] {
-            return runProcess(cli, {QStringLiteral("--data-dir"), platform::dataDir(), QStringLiteral("dict"),
-                                    QStringLiteral("build")});
-        });
-        std::printf("dictionary generation     in process %8.3f s (peak %6.1f MB)   fangji-cli dict build %8.3f s\n",
-                    gen.seconds, gen.peakMb, genCli.seconds);
-        if (rows <= 10000) {
-            const Timing literal = median(1, [] { return literalGeneration(platform::databasePath()); });
-            literalPerRow = literal.seconds / rows;
-            std::printf("literal generation (floor) %8.3f s measured; ratio %.0fx\n", literal.seconds,
-                        literal.seconds / genCli.seconds);
-            (void)dictionary::generateDictionaries(platform::databasePath());
-        } else if (literalPerRow > 0) {
-            const double estimate = literalPerRow * rows;
-            std::printf("literal generation (floor) %8.1f s extrapolated linearly from 10,000 rows; ratio %.0fx\n",
-                        estimate, estimate / genCli.seconds);
+        if (!keepCorpus.isEmpty()) {
+            QFile::copy(platform::databasePath(), keepCorpus + QStringLiteral("/corpus-%1.mdb").arg(rows));
         }
-
-        // The fourteen-criteria search.
-        int matches = 0;
-        const Timing store14 = median(runs, [&] {
-            store::Database db = openMain();
-            auto found = query::runQuery(db, criteria, query::kSortByName);
-            matches = found ? found->rowCount() : -1;
-            return found.ok();
-        });
-        const Timing cli14 = median(runs, [&] { return runProcess(cli, cliSearchArguments(criteria)); });
-        const Timing shell14 = median(runs, [&] {
-            return runProcess(QStringLiteral("sqlcipher"), {platform::databasePath(), shellQuery(criteria)});
-        });
-        std::printf("14-criteria search (%d matches): store %.3f s (peak %.1f MB); fangji-cli search %.3f s; "
-                    "sqlcipher shell instr() %.3f s; cli/shell %.2f\n",
-                    matches, store14.seconds, store14.peakMb, cli14.seconds, shell14.seconds,
-                    cli14.seconds / shell14.seconds);
-        // The same search with 名称 and 药材1 typed in pinyin (汤 -> tang, 桂枝 -> guizhi), and single
-        // criteria with and without a Latin one.
-        const query::Criteria pinyin = pinyinCriteria(criteria);
-        int pinyinMatches = 0;
-        const Timing storePinyin = median(runs, [&] {
-            store::Database db = openMain();
-            auto found = query::runQuery(db, pinyin, query::kSortByName);
-            pinyinMatches = found ? found->rowCount() : -1;
-            return found.ok();
-        });
-        const Timing cliPinyin = median(runs, [&] { return runProcess(cli, cliSearchArguments(pinyin)); });
-        std::printf(
-            "14-criteria search, 名称 tang and 药材1 guizhi in pinyin (%d matches): store %.3f s (peak %.1f MB); "
-            "fangji-cli search %.3f s\n",
-            pinyinMatches, storePinyin.seconds, storePinyin.peakMb, cliPinyin.seconds);
-        for (const auto& [label, chinese, latin, herb] :
-             {std::tuple{"名称", QStringLiteral("汤"), QStringLiteral("tang"), false},
-              std::tuple{"名称", QStringLiteral("桂枝"), QStringLiteral("gzt"), false},
-              std::tuple{"药材1", QStringLiteral("桂枝"), QStringLiteral("guizhi"), true}}) {
-            auto one = [&, herb = herb](const QString& text) {
-                query::Criteria c;
-                (herb ? c.herbs[0] : c.name) = text;
-                int found = 0;
-                const Timing t = median(runs, [&] {
-                    store::Database db = openMain();
-                    auto rows = query::runQuery(db, c, query::kSortByName);
-                    found = rows ? rows->rowCount() : -1;
-                    return rows.ok();
-                });
-                return std::pair{t.seconds, found};
-            };
-            const auto [chineseSeconds, chineseFound] = one(chinese);
-            const auto [latinSeconds, latinFound] = one(latin);
-            std::printf("one criterion %s: %s %.3f s (%d rows), %s %.3f s (%d rows)\n", label, qPrintable(chinese),
-                        chineseSeconds, chineseFound, qPrintable(latin), latinSeconds, latinFound);
+        if (!windowOnly) {
+            measureQueries(cli, criteria, rows, runs, literalPerRow);
         }
-        const Timing storeAll = median(runs, [&] {
-            store::Database db = openMain();
-            return query::runQuery(db, query::Criteria{}, query::kSortByName).ok();
-        });
-        std::printf("empty-criteria query, every row read: %.3f s\n", storeAll.seconds);
 
         // The window: opening (generation, listing, the empty-criteria query), 清屏, sort change.
         auto openWindow = [&]() -> query::QueryForm* {

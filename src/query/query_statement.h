@@ -51,11 +51,15 @@ QString detailStatement(const QString& name);
 // "构成中有配伍禁忌：甘草 反 甘遂。", pairs joined by "；"; empty when it has none.
 QString incompatibilityWarning(const QString& composition);
 
-// Removes one final "。" from every stored source; run before each full listing. The
-// engine's right() and left() look only at the characters they return, so the scan of
-// the sources costs little more than reading them.
+// Removes one final "。" from every stored source, before each full listing. The
+// engine's right() and left() look only at the characters they return.
 inline const QString kStripSourceStatement =
     QStringLiteral("UPDATE 中医方剂 SET 来源=left(来源,len(来源)-1) WHERE RIGHT(来源,1)='。'");
+// The same change, with the rows to change found through the index on 来源 (a few pages)
+// instead of reading every prescription, and then changed in the order of the table.
+inline const QString kStripSourceByIndexStatement =
+    QStringLiteral("UPDATE 中医方剂 SET 来源=left(来源,len(来源)-1) WHERE rowid IN "
+                   "(SELECT rowid FROM 中医方剂 WHERE RIGHT(来源,1)='。')");
 
 // Statements of the four list sources of the combo boxes.
 inline const QString kEffectsListStatement = QStringLiteral("select 方剂功效 FROM 方剂功效");

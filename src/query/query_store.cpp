@@ -168,7 +168,7 @@ store::Status GridReader::readAll(GridRows& into) {
 }
 
 store::Status stripSourceFullStop(store::Database& db) {
-    return db.execute(kStripSourceStatement);
+    return db.execute(kStripSourceByIndexStatement);
 }
 
 store::Status prepareFullListing(store::Database& db, const QString& sortText) {

@@ -5,6 +5,7 @@
 #include "query/query_statement.h"
 #include "query/query_store.h"
 #include "query/result_model.h"
+#include "store/jet_sql.h"
 #include "store/schema.h"
 
 #include <QTest>
@@ -72,6 +73,9 @@ private slots:
     void detail_findsANameWithControlCharacters();
     void fullListing_stripsOneFinalFullStopEachTime();
     void stripStatement_isTheSystemsText();
+    void stripSourceFullStop_changesTheRowsTheSystemsStatementChanges_data();
+    void stripSourceFullStop_changesTheRowsTheSystemsStatementChanges();
+    void stripSourceFullStop_findsTheRowsThroughTheSourceIndex();
     void gridReader_slicesEndWithEveryRowInOrder();
     void fullListing_nullsShowEmpty_andNullNameFirstIsNoContent();
     void fullListing_unknownSort_listsOnlyEmptyNames();
@@ -409,6 +413,62 @@ void TestQueryCore::fullListing_stripsOneFinalFullStopEachTime() {
 void TestQueryCore::stripStatement_isTheSystemsText() {
     QCOMPARE(kStripSourceStatement,
              QStringLiteral("UPDATE 中医方剂 SET 来源=left(来源,len(来源)-1) WHERE RIGHT(来源,1)='。'"));
+}
+
+void TestQueryCore::stripSourceFullStop_changesTheRowsTheSystemsStatementChanges_data() {
+    QTest::addColumn<QStringList>("sources");
+    const QString null = QStringLiteral("<null>");
+    QTest::newRow("plain and doubled") << QStringList{QStringLiteral("伤寒论。"), QStringLiteral("伤寒论。。"),
+                                                      QStringLiteral("伤寒论")};
+    QTest::newRow("null and empty") << QStringList{null, QString(), QStringLiteral("。")};
+    QTest::newRow("inside only") << QStringList{QStringLiteral("。中。间"), QStringLiteral("间。 ")};
+    QTest::newRow("beyond the BMP") << QStringList{QStringLiteral("𠀀。"), QStringLiteral("。𠀀")};
+    QTest::newRow("look-alikes") << QStringList{QStringLiteral("方．"), QStringLiteral("方."), QStringLiteral("方｡")};
+}
+
+// The listing's strip finds the rows through the index on 来源; what it changes must be
+// exactly what the system's own statement changes.
+void TestQueryCore::stripSourceFullStop_changesTheRowsTheSystemsStatementChanges() {
+    QFETCH(QStringList, sources);
+    TestDataDir dir;
+    store::Database db = dir.open();
+    for (int i = 0; i < sources.size(); ++i) {
+        QVERIFY(testing::addPrescription(db, rx(QStringLiteral("方%1").arg(i), QStringLiteral("a"), QStringLiteral("e"),
+                                                QStringLiteral("i"), QStringLiteral("s"))));
+    }
+    auto setSources = [&] {
+        auto set = db.prepareNative(QStringLiteral("UPDATE 中医方剂 SET 来源 = ? WHERE 名称 = ?"));
+        QVERIFY(set.ok());
+        for (int i = 0; i < sources.size(); ++i) {
+            QVERIFY(set->reset().ok());
+            QVERIFY(set->bind(1, sources[i] == QStringLiteral("<null>") ? QVariant() : QVariant(sources[i])).ok());
+            QVERIFY(set->bind(2, QStringLiteral("方%1").arg(i)).ok());
+            QVERIFY(set->step().ok());
+        }
+    };
+    const QString read = QStringLiteral("SELECT 名称, 来源 FROM 中医方剂 ORDER BY rowid");
+    setSources();
+    QVERIFY(db.execute(kStripSourceStatement).ok());
+    const QList<QStringList> systems = testing::rows(db, read);
+    QCOMPARE(systems.size(), sources.size());
+    setSources();
+    QCOMPARE(testing::rows(db, read).size(), sources.size());
+    QVERIFY(stripSourceFullStop(db).ok());
+    QCOMPARE(testing::rows(db, read), systems);
+}
+
+void TestQueryCore::stripSourceFullStop_findsTheRowsThroughTheSourceIndex() {
+    TestDataDir dir;
+    store::Database db = dir.open();
+    const auto plan =
+        testing::rows(db, QStringLiteral("EXPLAIN QUERY PLAN ") +
+                              store::jet::translate(kStripSourceByIndexStatement, store::jet::Mode::Execute));
+    QStringList steps;
+    for (const QStringList& row : plan) {
+        steps << row.last();
+    }
+    QVERIFY2(steps.filter(QStringLiteral("USING COVERING INDEX fjlyi")).size() == 1, qPrintable(steps.join(u'|')));
+    QVERIFY2(steps.filter(QStringLiteral("USING INTEGER PRIMARY KEY")).size() == 1, qPrintable(steps.join(u'|')));
 }
 
 void TestQueryCore::gridReader_slicesEndWithEveryRowInOrder() {
