@@ -40,9 +40,9 @@
 #include <QTableView>
 #include <QTimer>
 
-#include <sqlite3.h>
-
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <vector>
 
 namespace fangji::query {
@@ -69,32 +69,19 @@ constexpr int kLabelGap = 90;
 // the first slice is what the grid shows first.
 constexpr qint64 kSliceMs = 40;
 
-// While one statement of the engine runs long (the clean-up of the sources, a sort before the
-// first row), the window still repaints and its timers run; input waits until the statement
-// has ended, so that no other command starts on the file meanwhile.
-class KeepPainting {
-public:
-    explicit KeepPainting(store::Database& db) : m_db(db.handle()) {
-        m_clock.start();
-        sqlite3_progress_handler(m_db, 4000, &KeepPainting::tick, this);
+// Runs work (one statement of the engine and what reads its rows) on a thread of its own and
+// lets the window repaint and its timers run until it has ended. A long statement, such as the
+// clean-up of the sources after a bulk add (which rewrites most of the file and syncs it) or a
+// sort before the first row, then never freezes the window, not even while the engine writes.
+// Input waits until the work has ended, so that no other command starts on the file meanwhile;
+// the work's connection is used by nothing else while it runs.
+template <typename Work> auto whilePainting(Work&& work) -> decltype(work()) {
+    auto running = std::async(std::launch::async, std::forward<Work>(work));
+    while (running.wait_for(std::chrono::milliseconds(15)) != std::future_status::ready) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
-    ~KeepPainting() { sqlite3_progress_handler(m_db, 0, nullptr, nullptr); }
-    KeepPainting(const KeepPainting&) = delete;
-    KeepPainting& operator=(const KeepPainting&) = delete;
-
-private:
-    static int tick(void* self) {
-        auto* keep = static_cast<KeepPainting*>(self);
-        if (keep->m_clock.elapsed() >= kSliceMs) {
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            keep->m_clock.restart();
-        }
-        return 0;
-    }
-
-    sqlite3* m_db;
-    QElapsedTimer m_clock;
-};
+    return running.get();
+}
 
 // The tab control, which tells how large its pages are when it has a given size.
 class PageTabs : public QTabWidget {
@@ -654,11 +641,7 @@ store::Result<bool> QueryForm::startFill(store::Database db) {
     }
     auto fill = std::make_unique<GridReader>(std::move(reader).value());
     GridRows first;
-    store::Result<bool> done = false;
-    {
-        KeepPainting painting(fill->database());
-        done = fill->read(first, kSliceMs);
-    }
+    const store::Result<bool> done = whilePainting([&] { return fill->read(first, kSliceMs); });
     if (!done) {
         return done.error();
     }
@@ -766,11 +749,8 @@ void QueryForm::MsfgridAdd() {
         showError(db.error());
         return;
     }
-    store::Status prepared;
-    {
-        KeepPainting painting(*db);
-        prepared = prepareFullListing(*db, m_sort->currentText());
-    }
+    const QString sortText = m_sort->currentText();
+    const store::Status prepared = whilePainting([&] { return prepareFullListing(*db, sortText); });
     if (!prepared) {
         showError(prepared.error());
         return;
