@@ -5,8 +5,8 @@
 // fangji-cli and through the sqlcipher shell, the same search and single criteria with and without
 // a criterion in pinyin, the query window's opening, 清屏 and sort
 // change with the longest pause of the window's events, and the peak memory of each
-// measured piece of work. --window-only measures only the window; --keep-corpus DIR keeps a
-// copy of each generated store for profiling a single command on it.
+// measured piece of work. --window-only measures only the window, --queries-only all but the window; --keep-corpus DIR
+// keeps a copy of each generated store for profiling a single command on it.
 #include "bench/corpus.h"
 
 #include "dictionary/build_dictionaries.h"
@@ -336,7 +336,12 @@ void measureQueries(const QString& cli, const query::Criteria& criteria, int row
         store::Database db = openMain();
         return query::runQuery(db, query::Criteria{}, query::kSortByName).ok();
     });
-    std::printf("empty-criteria query, every row read: %.3f s\n", storeAll.seconds);
+    const Timing listingAll = median(runs, [&] {
+        store::Database db = openMain();
+        return query::fullListing(db, query::kSortByName).ok();
+    });
+    std::printf("empty-criteria query, every row read: %.3f s; the full listing: %.3f s\n", storeAll.seconds,
+                listingAll.seconds);
 }
 
 } // namespace
@@ -350,6 +355,7 @@ int main(int argc, char** argv) {
     std::vector<int> sizes;
     bool million = false;
     bool windowOnly = false;
+    bool queriesOnly = false;
     // A copy of each generated store, named DIR/corpus-ROWS.mdb, for profiling one command.
     QString keepCorpus;
     for (int a = 1; a < argc; ++a) {
@@ -357,6 +363,8 @@ int main(int argc, char** argv) {
             million = true;
         } else if (qstrcmp(argv[a], "--window-only") == 0) {
             windowOnly = true;
+        } else if (qstrcmp(argv[a], "--queries-only") == 0) {
+            queriesOnly = true;
         } else if (qstrcmp(argv[a], "--keep-corpus") == 0 && a + 1 < argc) {
             keepCorpus = QFile::decodeName(argv[++a]);
         } else {
@@ -403,6 +411,10 @@ int main(int argc, char** argv) {
         std::printf("\n== %d rows ==\n", rows);
         if (!keepCorpus.isEmpty()) {
             QFile::copy(platform::databasePath(), keepCorpus + QStringLiteral("/corpus-%1.mdb").arg(rows));
+        }
+        if (queriesOnly) {
+            measureQueries(cli, criteria, rows, runs, literalPerRow);
+            continue;
         }
         if (!windowOnly) {
             measureQueries(cli, criteria, rows, runs, literalPerRow);
