@@ -683,7 +683,7 @@ int cmdSearch(QCommandLineParser& p, Streams& io) {
     if (!db) {
         return refused(io, store::errorReport(db.error(), store::ReportLines::One));
     }
-    return writeRows(*db, query::buildQueryStatement(query::trimmed(c), sort), *output, io);
+    return writeRows(*db, query::readingStatement(query::trimmed(c), sort), *output, io);
 }
 
 int cmdExport(QCommandLineParser& p, Streams& io) {

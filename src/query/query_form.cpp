@@ -599,13 +599,14 @@ void QueryForm::Cmdseek_Click() {
         return;
     }
     platform::doEvents();
-    const QString statement = buildQueryStatement(criteria(), m_sort->currentText());
-    if (store::Status s = storeScratchQuery(*db, statement); !s) {
+    const Criteria typed = criteria();
+    if (store::Status s = storeScratchQuery(*db, buildQueryStatement(typed, m_sort->currentText())); !s) {
         showError(s.error());
         return;
     }
     // One statement, read once: the rows that show whether anything matched are the rows listed.
-    auto shown = startFill(std::move(db).value());
+    const QString statement = readingStatement(typed, m_sort->currentText());
+    auto shown = startFill(std::move(db).value(), statement);
     if (!shown) {
         showError(shown.error());
         return;
@@ -634,8 +635,8 @@ store::Status QueryForm::msfgridfjcx() {
     return {};
 }
 
-store::Result<bool> QueryForm::startFill(store::Database db) {
-    auto reader = GridReader::open(std::move(db));
+store::Result<bool> QueryForm::startFill(store::Database db, const QString& nameOrSql) {
+    auto reader = GridReader::open(std::move(db), nameOrSql);
     if (!reader) {
         return reader.error();
     }

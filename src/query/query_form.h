@@ -94,7 +94,7 @@ private:
     void showRows(GridRows rows);
     // Shows the rows of reader: the first slice now (nothing when it has no content, and
     // then false), the rest a slice at a time between events.
-    store::Result<bool> startFill(store::Database db);
+    store::Result<bool> startFill(store::Database db, const QString& nameOrSql = kScratchQuery);
     // The folder an export file is proposed in.
     QString exportFolder() const;
     void fillSlice();

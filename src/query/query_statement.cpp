@@ -3,6 +3,9 @@
 #include "store/jet_sql.h"
 #include "textmatch/incompatibility.h"
 
+#include <algorithm>
+#include <functional>
+
 namespace fangji::query {
 
 namespace {
@@ -75,6 +78,23 @@ QString buildQueryStatement(const Criteria& c, const QString& sortText) {
         sql += QStringLiteral("order by 功效");
     }
     return sql;
+}
+
+QString readingStatement(const Criteria& c, const QString& sortText) {
+    const QString statement = buildQueryStatement(c, sortText);
+    const bool any = !c.name.isEmpty() || !c.source.isEmpty() ||
+                     std::any_of(c.herbs.begin(), c.herbs.end(), std::not_fn(&QString::isEmpty)) ||
+                     std::any_of(c.effects.begin(), c.effects.end(), std::not_fn(&QString::isEmpty)) ||
+                     std::any_of(c.indications.begin(), c.indications.end(), std::not_fn(&QString::isEmpty)) ||
+                     std::any_of(c.clinical.begin(), c.clinical.end(), std::not_fn(&QString::isEmpty));
+    for (const QString& column : {kSortByName, kSortByEffects}) {
+        const QString order = QStringLiteral("order by ") + column;
+        if (any && sortText == column && statement.endsWith(order)) {
+            return statement.left(statement.size() - order.size()) + QStringLiteral("order by +") + column +
+                   QStringLiteral(", rowid");
+        }
+    }
+    return statement;
 }
 
 QString fullListingStatement(const QString& sortText) {

@@ -39,6 +39,14 @@ Criteria trimmed(const Criteria& criteria);
 // the texts by their pinyin; every other condition reads "<column> like '*…*'".
 QString buildQueryStatement(const Criteria& criteria, const QString& sortText);
 
+// The statement a query's rows are read with: the query statement, and when a criterion is
+// given, its order written "+名称, rowid" (or "+功效, rowid"). The rows and their order are the
+// same (the index holds equal effects in the order of the rows); the engine then reads the table
+// once and sorts the matches instead of walking the whole index and reading each row where it
+// lies, which a large file no longer holds in the engine's cache. Without a criterion every row
+// matches and the statement is the query statement itself: its first rows come at once.
+QString readingStatement(const Criteria& criteria, const QString& sortText);
+
 // The full listing's statement for the sort list's text: ordered by 名称 or 功效;
 // any other text (also the empty text) lists only rows with an empty name.
 QString fullListingStatement(const QString& sortText);

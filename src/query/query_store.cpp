@@ -192,7 +192,7 @@ store::Result<GridRows> runQuery(store::Database& db, const Criteria& criteria, 
     if (store::Status s = storeScratchQuery(db, buildQueryStatement(criteria, sortText)); !s) {
         return s.error();
     }
-    return readGridRows(db, kScratchQuery);
+    return readGridRows(db, readingStatement(criteria, sortText));
 }
 
 store::Result<std::optional<DetailTexts>> lookupDetail(store::Database& db, const QString& name) {

@@ -73,6 +73,9 @@ private slots:
     void detail_findsANameWithControlCharacters();
     void fullListing_stripsOneFinalFullStopEachTime();
     void stripStatement_isTheSystemsText();
+    void readingStatement_sameRowsInTheSameOrder_data();
+    void readingStatement_sameRowsInTheSameOrder();
+    void readingStatement_sortsTheMatchesOfATableScan();
     void stripSourceFullStop_changesTheRowsTheSystemsStatementChanges_data();
     void stripSourceFullStop_changesTheRowsTheSystemsStatementChanges();
     void stripSourceFullStop_findsTheRowsThroughTheSourceIndex();
@@ -413,6 +416,73 @@ void TestQueryCore::fullListing_stripsOneFinalFullStopEachTime() {
 void TestQueryCore::stripStatement_isTheSystemsText() {
     QCOMPARE(kStripSourceStatement,
              QStringLiteral("UPDATE 中医方剂 SET 来源=left(来源,len(来源)-1) WHERE RIGHT(来源,1)='。'"));
+}
+
+void TestQueryCore::readingStatement_sameRowsInTheSameOrder_data() {
+    QTest::addColumn<QStringList>("texts"); // as in statement_exactText
+    QTest::addColumn<QString>("sort");
+    auto only = [](int index, const QString& text) {
+        QStringList t(14, QString());
+        t[index] = text;
+        return t;
+    };
+    for (const QString& sort : {kSortByName, kSortByEffects, QStringLiteral("其他")}) {
+        const QByteArray by = sort.toUtf8();
+        QTest::newRow(by + ": no criterion") << QStringList(14, QString()) << sort;
+        QTest::newRow(by + ": name") << only(0, QStringLiteral("汤")) << sort;
+        QTest::newRow(by + ": name in pinyin") << only(0, QStringLiteral("tang")) << sort;
+        QTest::newRow(by + ": herb") << only(2, QStringLiteral("甘草")) << sort;
+        QTest::newRow(by + ": effects, many equal") << only(5, QStringLiteral("清")) << sort;
+        QTest::newRow(by + ": nothing") << only(13, QStringLiteral("不存在")) << sort;
+        QTest::newRow(by + ": a star only") << only(1, QStringLiteral("*")) << sort;
+    }
+}
+
+// The statement the rows are read with gives the rows of the system's statement, in its
+// order, also among equal effects, Latin names of either case and names the Chinese order
+// places apart from their code points.
+void TestQueryCore::readingStatement_sameRowsInTheSameOrder() {
+    QFETCH(QStringList, texts);
+    QFETCH(QString, sort);
+    TestDataDir dir;
+    store::Database db = dir.open();
+    const QStringList given = {u"枳实汤"_qs, u"阿胶散"_qs, u"Zeta汤"_qs,   u"alpha散"_qs,  u"白虎汤"_qs,
+                               u"安宫丸"_qs, u"重楼汤"_qs, u"长沙丸"_qs,   u"Beta汤"_qs,   u"甘草汤"_qs,
+                               u"桂枝汤"_qs, u"麻黄汤"_qs, u"大青龙汤"_qs, u"小柴胡汤"_qs, u"乌梅丸"_qs};
+    const QStringList effects = {u"清热"_qs, u"清热"_qs, u"解表"_qs, u"清热"_qs, u"和解"_qs};
+    for (int i = 0; i < given.size(); ++i) {
+        QVERIFY(testing::addPrescription(db, rx(given[i], i % 2 == 0 ? u"甘草 桂枝"_qs : u"麻黄"_qs,
+                                                effects[i % effects.size()], u"发热"_qs, u"伤寒论"_qs)));
+    }
+    const Criteria c = criteriaOf(texts);
+    auto system = readGridRows(db, buildQueryStatement(c, sort));
+    auto reading = readGridRows(db, readingStatement(c, sort));
+    QVERIFY(system.ok() && reading.ok());
+    QCOMPARE(names(*reading), names(*system));
+    QCOMPARE(reading->rowCount(), system->rowCount());
+}
+
+void TestQueryCore::readingStatement_sortsTheMatchesOfATableScan() {
+    TestDataDir dir;
+    store::Database db = dir.open();
+    auto plan = [&](const QString& jet) {
+        QStringList steps;
+        for (const QStringList& row : testing::rows(db, u"EXPLAIN QUERY PLAN "_qs + store::jet::translate(jet))) {
+            steps << row.last();
+        }
+        return steps.join(u'|');
+    };
+    Criteria herb;
+    herb.herbs[0] = u"桂枝"_qs;
+    for (const QString& sort : {kSortByName, kSortByEffects}) {
+        const QString scan = plan(readingStatement(herb, sort));
+        QVERIFY2(scan.contains(u"SCAN TABLE 中医方剂"_qs) && !scan.contains(u"INDEX"_qs), qPrintable(scan));
+        QVERIFY2(scan.contains(u"TEMP B-TREE FOR ORDER BY"_qs), qPrintable(scan));
+        // Without a criterion every row matches: the rows come in the index's order at once.
+        QCOMPARE(readingStatement(Criteria{}, sort), buildQueryStatement(Criteria{}, sort));
+        QVERIFY2(plan(readingStatement(Criteria{}, sort)).contains(u"USING INDEX"_qs),
+                 qPrintable(plan(readingStatement(Criteria{}, sort))));
+    }
 }
 
 void TestQueryCore::stripSourceFullStop_changesTheRowsTheSystemsStatementChanges_data() {
