@@ -42,10 +42,12 @@ store::Result<store::Table> seekLayoutRow(store::Database& db) {
 } // namespace
 
 store::Status storeScratchQuery(store::Database& db, const QString& sql) {
-    if (store::Status s = db.deleteAllQueryDefs(); !s) {
-        return s;
-    }
-    return db.createQueryDef(kScratchQuery, sql);
+    return db.inOneTransaction([&]() -> store::Status {
+        if (store::Status s = db.deleteAllQueryDefs(); !s) {
+            return s;
+        }
+        return db.createQueryDef(kScratchQuery, sql);
+    });
 }
 
 namespace {
@@ -172,13 +174,15 @@ store::Status stripSourceFullStop(store::Database& db) {
 }
 
 store::Status prepareFullListing(store::Database& db, const QString& sortText) {
-    if (store::Status s = db.deleteAllQueryDefs(); !s) {
-        return s;
-    }
-    if (store::Status s = stripSourceFullStop(db); !s) {
-        return s;
-    }
-    return db.createQueryDef(kScratchQuery, fullListingStatement(sortText));
+    return db.inOneTransaction([&]() -> store::Status {
+        if (store::Status s = db.deleteAllQueryDefs(); !s) {
+            return s;
+        }
+        if (store::Status s = stripSourceFullStop(db); !s) {
+            return s;
+        }
+        return db.createQueryDef(kScratchQuery, fullListingStatement(sortText));
+    });
 }
 
 store::Result<GridRows> fullListing(store::Database& db, const QString& sortText) {

@@ -159,6 +159,23 @@ Status Database::rollback() {
     return executeNative(QStringLiteral("ROLLBACK"));
 }
 
+Status Database::inOneTransaction(const std::function<Status()>& work) {
+    if (sqlite3_get_autocommit(m_db) == 0) {
+        return work();
+    }
+    if (Status s = begin(); !s) {
+        return s;
+    }
+    Status s = work();
+    if (s) {
+        s = commit();
+    }
+    if (!s && sqlite3_get_autocommit(m_db) == 0) {
+        (void)rollback();
+    }
+    return s;
+}
+
 Result<QStringList> Database::queryDefNames() {
     auto stmt = prepareNative(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'view' ORDER BY name"));
     if (!stmt) {

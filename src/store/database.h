@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+
 struct sqlite3;
 
 namespace fangji::store {
@@ -51,6 +53,10 @@ public:
     Status begin();
     Status commit();
     Status rollback();
+    // Runs work as one transaction: one commit (one sync of the journal and the file) for all
+    // it writes, and nothing of it kept when it fails. Inside a transaction already begun,
+    // work simply runs in it.
+    Status inOneTransaction(const std::function<Status()>& work);
 
     // Stored queries (views).
     Result<QStringList> queryDefNames();

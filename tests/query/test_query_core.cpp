@@ -10,6 +10,8 @@
 
 #include <QTest>
 
+#include <sqlite3.h>
+
 using namespace fangji;
 using namespace fangji::query;
 using fangji::testing::TestDataDir;
@@ -79,6 +81,7 @@ private slots:
     void stripSourceFullStop_changesTheRowsTheSystemsStatementChanges_data();
     void stripSourceFullStop_changesTheRowsTheSystemsStatementChanges();
     void stripSourceFullStop_findsTheRowsThroughTheSourceIndex();
+    void storingAQuery_oneCommitEach();
     void gridReader_slicesEndWithEveryRowInOrder();
     void fullListing_nullsShowEmpty_andNullNameFirstIsNoContent();
     void fullListing_unknownSort_listsOnlyEmptyNames();
@@ -525,6 +528,36 @@ void TestQueryCore::stripSourceFullStop_changesTheRowsTheSystemsStatementChanges
     QCOMPARE(testing::rows(db, read).size(), sources.size());
     QVERIFY(stripSourceFullStop(db).ok());
     QCOMPARE(testing::rows(db, read), systems);
+}
+
+// Each commit syncs the journal and the file; the stored query's replacement, and the
+// listing's clean-up with it, are one commit each, and a failure leaves the former query.
+void TestQueryCore::storingAQuery_oneCommitEach() {
+    TestDataDir dir;
+    store::Database db = dir.open();
+    QVERIFY(testing::addPrescription(db, rx(u"甲方"_qs, u"a"_qs, u"e"_qs, u"i"_qs, u"伤寒论。"_qs)));
+    QVERIFY(storeScratchQuery(db, u"SELECT * FROM 中医方剂 order by 名称"_qs).ok());
+    QVERIFY(db.createQueryDef(u"自存"_qs, u"SELECT 名称 FROM 中医方剂"_qs).ok());
+    int commits = 0;
+    sqlite3_commit_hook(
+        db.handle(),
+        [](void* count) {
+            ++*static_cast<int*>(count);
+            return 0;
+        },
+        &commits);
+    QVERIFY(storeScratchQuery(db, buildQueryStatement(Criteria{}, kSortByName)).ok());
+    QCOMPARE(commits, 1);
+    QVERIFY(prepareFullListing(db, kSortByName).ok());
+    QCOMPARE(commits, 2);
+    QCOMPARE(testing::rows(db, u"SELECT 来源 FROM 中医方剂"_qs), QList<QStringList>{{u"伤寒论"_qs}});
+    QCOMPARE(testing::rows(db, u"SELECT name FROM sqlite_master WHERE type = 'view'"_qs),
+             QList<QStringList>{{u"000"_qs}});
+    // A statement the engine refuses: the stored query stays as it was.
+    QVERIFY(!storeScratchQuery(db, u"SELECT FROM WHERE"_qs).ok());
+    QCOMPARE(testing::rows(db, u"SELECT name FROM sqlite_master WHERE type = 'view'"_qs),
+             QList<QStringList>{{u"000"_qs}});
+    sqlite3_commit_hook(db.handle(), nullptr, nullptr);
 }
 
 void TestQueryCore::stripSourceFullStop_findsTheRowsThroughTheSourceIndex() {
