@@ -12,6 +12,7 @@
 #include "dictionary/build_dictionaries.h"
 #include "dictionary/dictionary_store.h"
 #include "dictionary/term_splitter.h"
+#include "platform/busy.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"
 #include "platform/session.h"
@@ -347,6 +348,7 @@ void measureQueries(const QString& cli, const query::Criteria& criteria, int row
 } // namespace
 
 int main(int argc, char** argv) {
+    platform::keepOneHeap();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }

@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 #include "app/startup.h"
 
+#include "platform/busy.h"
 #include "platform/fonts.h"
 #include "platform/single_instance.h"
 
@@ -13,6 +14,7 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+    fangji::platform::keepOneHeap();
     // --version and --help answer before any window system is needed.
     const fangji::app::CommandLine line =
         fangji::app::readCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));

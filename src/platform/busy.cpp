@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCursor>
 
+#include <malloc.h>
+
 namespace fangji::platform {
 
 void setBusyPointer() {
@@ -23,6 +25,10 @@ bool isBusyPointer() {
 
 void doEvents() {
     QCoreApplication::processEvents();
+}
+
+void keepOneHeap() {
+    mallopt(M_ARENA_MAX, 1);
 }
 
 } // namespace fangji::platform
