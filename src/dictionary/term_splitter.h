@@ -252,11 +252,10 @@ bool forEachTermUtf8(Dictionary dictionary, std::string_view text, std::string& 
             }
             continue;
         }
-        const std::size_t length = utf8::validSequence(s + pos, s + n);
-        if (length == 0) {
-            return false;
-        }
         if (lead == utf8::kThreeMark) {
+            if (pos + 2 >= n || !utf8::twoTails(s + pos + 1)) {
+                return false;
+            }
             const unsigned c = utf8::threeBytes(s + pos);
             if (c == utf8::kOpenParen) {
                 keepRun(pos);
@@ -265,15 +264,19 @@ bool forEachTermUtf8(Dictionary dictionary, std::string_view text, std::string& 
                     return false;
                 }
                 run = pos;
-                continue;
-            }
-            if (c == utf8::kFullStop || c == utf8::kComma || c == utf8::kSemicolon || c == utf8::kColon ||
-                c == utf8::kEnumComma || (effects && c == utf8::kTreat)) {
+            } else if (c == utf8::kFullStop || c == utf8::kComma || c == utf8::kSemicolon || c == utf8::kColon ||
+                       c == utf8::kEnumComma || (effects && c == utf8::kTreat)) {
                 closeTerm(pos);
                 pos += 3;
                 run = pos;
-                continue;
+            } else {
+                pos += 3;
             }
+            continue;
+        }
+        const std::size_t length = utf8::validSequence(s + pos, s + n);
+        if (length == 0) {
+            return false;
         }
         pos += length;
     }
