@@ -3,6 +3,8 @@
 #include "store/jet_sql.h"
 #include "store/schema.h"
 
+#include <QElapsedTimer>
+
 #include <optional>
 #include <vector>
 
@@ -40,22 +42,27 @@ store::Result<TermWriter> TermWriter::open(store::Database& db, Dictionary dicti
     return TermWriter(std::move(*insert), dictionary);
 }
 
-store::Status TermWriter::addTermUtf8(std::string_view term) {
-    if (term.empty() || m_seen.contains(term)) {
-        return {};
+store::Status TermWriter::sendNew() {
+    const TermSet& terms = m_terms.terms();
+    for (; m_sent < terms.size(); ++m_sent) {
+        const std::string_view term = terms.at(m_sent);
+        if (store::Status bound = m_insert.bindUtf8(1, term.data(), static_cast<int>(term.size())); !bound) {
+            return bound;
+        }
+        auto stepped = m_insert.step();
+        if (!stepped) {
+            return stepped.error();
+        }
+        if (store::Status reset = m_insert.reset(); !reset) {
+            return reset;
+        }
     }
-    if (store::Status bound = m_insert.bindUtf8(1, term.data(), static_cast<int>(term.size())); !bound) {
-        return bound;
-    }
-    auto stepped = m_insert.step();
-    if (!stepped) {
-        return stepped.error();
-    }
-    if (store::Status reset = m_insert.reset(); !reset) {
-        return reset;
-    }
-    m_seen.insert(m_terms.emplace_back(term));
     return {};
+}
+
+store::Status TermWriter::addTermUtf8(std::string_view term) {
+    m_terms.addTerm(term);
+    return sendNew();
 }
 
 store::Status TermWriter::addTerm(const QString& term) {
@@ -64,28 +71,13 @@ store::Status TermWriter::addTerm(const QString& term) {
 }
 
 store::Status TermWriter::addTerms(QStringView text) {
-    store::Status status;
-    forEachTerm(m_dictionary, text, [this, &status](const QString& term) {
-        if (status) {
-            status = addTerm(term);
-        }
-    });
-    return status;
+    m_terms.addText(text);
+    return sendNew();
 }
 
 store::Status TermWriter::addTermsUtf8(std::string_view text) {
-    store::Status status;
-    const bool valid = forEachTermUtf8(m_dictionary, text, m_term, [this, &status](std::string_view term) {
-        if (status) {
-            status = addTermUtf8(term);
-        }
-    });
-    if (!valid && status) {
-        // Bytes the engine would read with replacement characters: split as that text. The
-        // terms before them were the same either way and are not sent twice.
-        return addTerms(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-    }
-    return status;
+    m_terms.addTextUtf8(text);
+    return sendNew();
 }
 
 namespace {
@@ -101,53 +93,75 @@ store::Status addTermsOf(store::Database& db, Dictionary dictionary, const QStri
     return writer->addTerms(text);
 }
 
-// The texts of one source column as UTF-8, one after another in one buffer;
-// firstNull tells whether its first row is Null.
-struct SourceColumn {
-    std::string bytes;
-    std::vector<std::size_t> ends; // where each row's text ends in bytes
-    bool firstNull = false;
+// The distinct terms of one source column, each with the row it first occurs in.
+struct ColumnTerms {
+    explicit ColumnTerms(Dictionary dictionary) : collector(dictionary) {}
 
-    std::size_t rows() const { return ends.size(); }
-    std::string_view text(std::size_t row) const {
-        const std::size_t from = row == 0 ? 0 : ends[row - 1];
-        return std::string_view(bytes).substr(from, ends[row] - from);
-    }
+    TermCollector collector;
+    std::vector<std::size_t> firstRow; // the 0-based row of each term of collector, in order
+    bool firstNull = false;            // whether the column is Null in the first row
 };
 
-// The three source columns (功效, 主治, 应用), in the order of the phases.
-using Sources = std::array<SourceColumn, 3>;
+// The terms of the three source columns (功效, 主治, 应用), in the order of the phases.
+struct Sources {
+    std::size_t rows = 0;
+    std::array<ColumnTerms, 3> columns{ColumnTerms(Dictionary::Effects), ColumnTerms(Dictionary::Indications),
+                                       ColumnTerms(Dictionary::Clinical)};
+};
 
-// Reads the source columns of every prescription in one pass over the table. Each
-// phase's stored query selects one of these columns from the same rows in the same
-// order; one pass reads (and decrypts) the file once instead of three times. The
-// texts stay in the engine's UTF-8, trimmed of blanks as the splitters receive them.
-store::Result<Sources> readSources(store::Database& db) {
+// How often the window's messages run while the texts are read: reading and splitting is
+// most of the generation's work and changes nothing the window shows.
+constexpr qint64 kReadPumpMs = 50;
+constexpr std::size_t kRowsBetweenClockReads = 256;
+
+// Reads the source columns of every prescription in one pass over the table and splits
+// them as they come. Each phase's stored query selects one of these columns from the
+// same rows in the same order; one pass reads (and decrypts) the file once instead of
+// three times. The texts are split in the engine's UTF-8, trimmed of blanks as the
+// splitters receive them, without a copy; what is kept is each column's distinct terms
+// and the row each first occurs in, so that the phases insert the same terms in the same
+// order as splitting every text in its phase would.
+store::Result<Sources> readSources(store::Database& db, GenerationObserver& observer) {
     auto stmt = db.prepareNative(QStringLiteral("SELECT 功效, 主治, 应用 FROM ") +
                                  store::quoteIdentifier(store::table::kPrescriptions));
     if (!stmt) {
         return stmt.error();
     }
     Sources sources;
+    QElapsedTimer sincePump;
+    sincePump.start();
     const store::Status read = store::forEachRow(*stmt, [&](const store::Statement& row) {
+        const std::size_t k = sources.rows++;
         for (int c = 0; c < 3; ++c) {
-            SourceColumn& column = sources[c];
-            if (column.ends.empty()) {
+            ColumnTerms& column = sources.columns[c];
+            if (k == 0) {
                 column.firstNull = row.isNull(c);
+            }
+            if (column.firstNull) {
+                // The phase inserts nothing.
+                continue;
             }
             // A Null text contributes nothing, like an empty one.
             int size = 0;
             const char* text = row.utf8(c, &size);
-            std::string_view view =
-                text != nullptr ? std::string_view(text, static_cast<std::size_t>(size)) : std::string_view();
+            if (text == nullptr) {
+                continue;
+            }
+            std::string_view view(text, static_cast<std::size_t>(size));
             while (!view.empty() && view.front() == ' ') {
                 view.remove_prefix(1);
             }
             while (!view.empty() && view.back() == ' ') {
                 view.remove_suffix(1);
             }
-            column.bytes.append(view);
-            column.ends.push_back(column.bytes.size());
+            if (!view.empty()) {
+                column.collector.addTextUtf8(view);
+                column.firstRow.resize(column.collector.terms().size(), k);
+            }
+        }
+        if (sources.rows % kRowsBetweenClockReads == 0 && sincePump.hasExpired(kReadPumpMs)) {
+            observer.processEvents();
+            sincePump.start();
         }
     });
     if (!read) {
@@ -166,24 +180,26 @@ store::Status runPhase(store::Database& db, const Phase& phase, std::optional<So
         observer.showProgressWindow();
     }
     if (!sources) {
-        auto read = readSources(db);
+        auto read = readSources(db, observer);
         if (!read) {
             return read.error();
         }
         sources = std::move(*read);
     }
     const size_t index = static_cast<size_t>(&phase - phases().data());
-    SourceColumn& source = (*sources)[index];
+    const ColumnTerms& column = sources->columns[index];
     // No rows, or a Null in the first row: the phase inserts nothing.
-    if (source.rows() > 0 && !source.firstNull) {
+    if (sources->rows > 0 && !column.firstNull) {
         auto writer = TermWriter::open(db, phase.dictionary);
         if (!writer) {
             return writer.error();
         }
         observer.setCaption(phase.caption);
-        const qint64 rows = static_cast<qint64>(source.rows());
+        const TermSet& terms = column.collector.terms();
+        const qint64 rows = static_cast<qint64>(sources->rows);
         const PhaseProgress progress(rows, phase.base);
         int shown = -1;
+        std::size_t next = 0; // the next term to insert
         for (qint64 k = 1; k <= rows; ++k) {
             // The window repaints, and messages run, only when the percentage shown changes.
             if (const int percent = progress.percentAt(k); percent != shown) {
@@ -191,13 +207,14 @@ store::Status runPhase(store::Database& db, const Phase& phase, std::optional<So
                 observer.setProgress(progress.at(k));
                 observer.processEvents();
             }
-            if (auto added = writer->addTermsUtf8(source.text(static_cast<std::size_t>(k - 1))); !added) {
-                return added;
+            // The terms that row k's text brings first.
+            for (; next < terms.size() && column.firstRow[next] == static_cast<std::size_t>(k - 1); ++next) {
+                if (auto added = writer->addTermUtf8(terms.at(next)); !added) {
+                    return added;
+                }
             }
         }
     }
-    // The phase's texts are no longer needed.
-    source = SourceColumn();
     observer.processEvents();
     return {};
 }
@@ -254,6 +271,11 @@ store::Status generateDictionaries(const QString& path, GenerationObserver* obse
     if (!db) {
         return db.error();
     }
+    // Generation reads the prescriptions once, front to back, and writes a few pages: a page
+    // cache of the engine's usual size serves it better than the store's large one, which
+    // would be filled (allocated and zeroed) page by page to be dropped again at the close.
+    // Only the speed depends on it.
+    (void)db->executeNative(QStringLiteral("PRAGMA cache_size = -2000"));
     store::Status status = generateDictionaries(*db, observer);
     db->close();
     if (observer != nullptr) {

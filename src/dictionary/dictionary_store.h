@@ -1,6 +1,7 @@
 #pragma once
 
 #include "progress.h"
+#include "term_set.h"
 #include "term_splitter.h"
 
 #include "store/database.h"
@@ -9,10 +10,8 @@
 #include <QString>
 
 #include <array>
-#include <deque>
-#include <string>
+#include <cstddef>
 #include <string_view>
-#include <unordered_set>
 
 // Filling the three term dictionaries from the prescriptions.
 namespace fangji::dictionary {
@@ -51,18 +50,17 @@ public:
     store::Status addTermUtf8(std::string_view term);
 
     // Number of distinct terms sent to the table.
-    int sent() const { return static_cast<int>(m_seen.size()); }
+    int sent() const { return static_cast<int>(m_sent); }
 
 private:
-    TermWriter(store::Statement insert, Dictionary dictionary)
-        : m_insert(std::move(insert)), m_dictionary(dictionary) {}
+    TermWriter(store::Statement insert, Dictionary dictionary) : m_insert(std::move(insert)), m_terms(dictionary) {}
+
+    // Sends the terms gathered since the last call.
+    store::Status sendNew();
 
     store::Statement m_insert;
-    Dictionary m_dictionary;
-    // The terms sent so far: views into m_terms, whose strings never move.
-    std::unordered_set<std::string_view> m_seen;
-    std::deque<std::string> m_terms;
-    std::string m_term; // the term under construction, reused
+    TermCollector m_terms; // every term met; the first m_sent of them are in the table
+    std::size_t m_sent = 0;
 };
 
 // The splitters as store operations: each inserts the terms of one text into its

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <array>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -65,33 +67,88 @@ inline constexpr unsigned kColon = 0xEFBC9A;      // ：
 inline constexpr unsigned kEnumComma = 0xE38081;  // 、
 inline constexpr unsigned kTreat = 0xE6B2BB;      // 治
 
+// What the first byte of a character tells the walk.
+enum Lead : unsigned char {
+    kBad,       // a continuation byte, C0, C1 or F5 to FF: no valid UTF-8 starts with it
+    kAscii,     // an ASCII character the rules pass over
+    kAsciiMark, // blank, "(", "*" or carriage return
+    kTwo,       // C2 to DF
+    kThree,     // E1 to EC and EE, other than the marked ones: any two continuation bytes follow
+    kThreeMark, // E3, EF (and E6 for the effects): the first byte of every delimiter and bracket beyond ASCII
+    kThreeLow,  // E0: the second byte is A0 to BF (no overlong form)
+    kThreeHigh, // ED: the second byte is 80 to 9F (no surrogate)
+    kFour,      // F1 to F3
+    kFourLow,   // F0: the second byte is 90 to BF
+    kFourHigh,  // F4: the second byte is 80 to 8F (nothing above U+10FFFF)
+};
+
+constexpr std::array<Lead, 256> leadsMarking(bool treat) {
+    std::array<Lead, 256> leads{};
+    for (unsigned b = 0; b < 0x80; ++b) {
+        leads[b] = kAscii;
+    }
+    for (const unsigned char b : {' ', '(', '*', '\r'}) {
+        leads[b] = kAsciiMark;
+    }
+    for (unsigned b = 0xC2; b < 0xE0; ++b) {
+        leads[b] = kTwo;
+    }
+    for (unsigned b = 0xE1; b < 0xF0; ++b) {
+        leads[b] = kThree;
+    }
+    leads[0xE0] = kThreeLow;
+    leads[0xED] = kThreeHigh;
+    leads[0xE3] = leads[0xEF] = kThreeMark;
+    if (treat) {
+        leads[0xE6] = kThreeMark;
+    }
+    leads[0xF0] = kFourLow;
+    leads[0xF1] = leads[0xF2] = leads[0xF3] = kFour;
+    leads[0xF4] = kFourHigh;
+    return leads;
+}
+
+// The leads as the effects see them, where "治" (E6 B2 BB) delimits too, and as the others do.
+inline constexpr std::array<Lead, 256> kLeads = leadsMarking(true);
+inline constexpr std::array<Lead, 256> kLeadsWithoutTreat = leadsMarking(false);
+
+inline bool isTail(unsigned char b) {
+    return (b & 0xC0) == 0x80;
+}
+
+// Whether p[0] and p[1] are both continuation bytes.
+inline bool twoTails(const unsigned char* p) {
+    return ((p[0] ^ 0x80u) | (p[1] ^ 0x80u)) < 0x40u;
+}
+
 // Length of the valid sequence at p (before end), or 0 when the bytes there are no
 // valid UTF-8 (a stray or missing continuation byte, an overlong form, a surrogate,
 // a code point above U+10FFFF).
 inline std::size_t validSequence(const unsigned char* p, const unsigned char* end) {
-    const unsigned char b = p[0];
-    auto tail = [p](std::size_t i) { return (p[i] & 0xC0) == 0x80; };
-    if (b < 0x80) {
-        return 1;
-    }
-    if (b < 0xC2) {
-        return 0;
-    }
     const std::ptrdiff_t left = end - p;
-    if (b < 0xE0) {
-        return left >= 2 && tail(1) ? 2 : 0;
-    }
-    if (b < 0xF0) {
-        if (left < 3 || !tail(1) || !tail(2) || (b == 0xE0 && p[1] < 0xA0) || (b == 0xED && p[1] >= 0xA0)) {
-            return 0;
-        }
-        return 3;
-    }
-    if (b > 0xF4 || left < 4 || !tail(1) || !tail(2) || !tail(3) || (b == 0xF0 && p[1] < 0x90) ||
-        (b == 0xF4 && p[1] >= 0x90)) {
+    switch (kLeads[p[0]]) {
+    case kBad:
         return 0;
+    case kAscii:
+    case kAsciiMark:
+        return 1;
+    case kTwo:
+        return left >= 2 && isTail(p[1]) ? 2 : 0;
+    case kThree:
+    case kThreeMark:
+        return left >= 3 && isTail(p[1]) && isTail(p[2]) ? 3 : 0;
+    case kThreeLow:
+        return left >= 3 && p[1] >= 0xA0 && isTail(p[1]) && isTail(p[2]) ? 3 : 0;
+    case kThreeHigh:
+        return left >= 3 && p[1] < 0xA0 && isTail(p[1]) && isTail(p[2]) ? 3 : 0;
+    case kFour:
+        return left >= 4 && isTail(p[1]) && isTail(p[2]) && isTail(p[3]) ? 4 : 0;
+    case kFourLow:
+        return left >= 4 && p[1] >= 0x90 && isTail(p[1]) && isTail(p[2]) && isTail(p[3]) ? 4 : 0;
+    case kFourHigh:
+        return left >= 4 && p[1] < 0x90 && isTail(p[1]) && isTail(p[2]) && isTail(p[3]) ? 4 : 0;
     }
-    return 4;
+    return 0;
 }
 
 inline unsigned threeBytes(const unsigned char* p) {
@@ -155,14 +212,30 @@ bool forEachTermUtf8(Dictionary dictionary, std::string_view text, std::string& 
             term.clear();
         }
     };
+    const std::array<utf8::Lead, 256>& leads = effects ? utf8::kLeads : utf8::kLeadsWithoutTreat;
     while (pos < n) {
-        const unsigned char b = s[pos];
-        if (b < 0x80) {
-            if (b == '\r' && clinical) {
-                // Only the first line of a clinical text gives terms; the open term is dropped.
-                return true;
-            }
-            if (b == '(') {
+        // Most characters of a text are three bytes long and none of the marked ones: a run
+        // of them is passed over in a loop of its own.
+        while (pos + 2 < n && leads[s[pos]] == utf8::kThree && utf8::twoTails(s + pos + 1)) {
+            pos += 3;
+        }
+        if (pos == n) {
+            break;
+        }
+        const utf8::Lead lead = leads[s[pos]];
+        if (lead == utf8::kAscii) {
+            ++pos;
+            continue;
+        }
+        if (lead == utf8::kAsciiMark) {
+            const unsigned char b = s[pos];
+            if (b == '\r') {
+                if (clinical) {
+                    // Only the first line of a clinical text gives terms; the open term is dropped.
+                    return true;
+                }
+                ++pos;
+            } else if (b == '(') {
                 // A bracketed part neither ends nor changes the term: the text around it joins up.
                 keepRun(pos);
                 pos = utf8::skipBracketed(s, pos + 1, n, true, clinical);
@@ -173,19 +246,16 @@ bool forEachTermUtf8(Dictionary dictionary, std::string_view text, std::string& 
             } else if (b == ' ') {
                 keepRun(pos);
                 run = ++pos;
-            } else if (b == '*') {
-                closeTerm(pos);
-                run = ++pos;
             } else {
-                ++pos;
+                closeTerm(pos); // "*"
+                run = ++pos;
             }
             continue;
         }
-        const std::size_t length = utf8::validSequence(s + pos, s + n);
-        if (length == 0) {
-            return false;
-        }
-        if (length == 3) {
+        if (lead == utf8::kThreeMark) {
+            if (pos + 2 >= n || !utf8::twoTails(s + pos + 1)) {
+                return false;
+            }
             const unsigned c = utf8::threeBytes(s + pos);
             if (c == utf8::kOpenParen) {
                 keepRun(pos);
@@ -194,15 +264,19 @@ bool forEachTermUtf8(Dictionary dictionary, std::string_view text, std::string& 
                     return false;
                 }
                 run = pos;
-                continue;
-            }
-            if (c == utf8::kFullStop || c == utf8::kComma || c == utf8::kSemicolon || c == utf8::kColon ||
-                c == utf8::kEnumComma || (effects && c == utf8::kTreat)) {
+            } else if (c == utf8::kFullStop || c == utf8::kComma || c == utf8::kSemicolon || c == utf8::kColon ||
+                       c == utf8::kEnumComma || (effects && c == utf8::kTreat)) {
                 closeTerm(pos);
                 pos += 3;
                 run = pos;
-                continue;
+            } else {
+                pos += 3;
             }
+            continue;
+        }
+        const std::size_t length = utf8::validSequence(s + pos, s + n);
+        if (length == 0) {
+            return false;
         }
         pos += length;
     }

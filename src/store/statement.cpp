@@ -142,9 +142,8 @@ bool Statement::isNull(int column) const {
     return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
 }
 
-namespace {
-// A stored text as it stands: QString::fromUtf8 would drop a leading U+FEFF (a byte order
-// mark to it, a character of the text to the store).
+// QString::fromUtf8 would drop a leading U+FEFF (a byte order mark to it, a character of
+// the text to the store).
 QString storedText(const char* bytes, int size) {
     if (size >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF && static_cast<unsigned char>(bytes[1]) == 0xBB &&
         static_cast<unsigned char>(bytes[2]) == 0xBF) {
@@ -152,7 +151,6 @@ QString storedText(const char* bytes, int size) {
     }
     return QString::fromUtf8(bytes, size);
 }
-} // namespace
 
 QString Statement::text(int column) const {
     const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));

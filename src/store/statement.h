@@ -51,6 +51,10 @@ private:
 // statement other than blanks and semicolons is refused.
 Result<Statement> prepareOn(sqlite3* connection, const QString& sql);
 
+// A stored text as the store reads it from the engine's UTF-8: bytes that are no valid
+// UTF-8 become replacement characters, and a leading U+FEFF stays a character of the text.
+QString storedText(const char* bytes, int size);
+
 // The connection's last error (a closed connection reports that it is not open).
 DbError errorOf(sqlite3* connection);
 

@@ -7,8 +7,10 @@
 #include "dictionary/dictionary_store.h"
 #include "dictionary/progress.h"
 #include "dictionary/progress_form.h"
+#include "dictionary/term_set.h"
 #include "dictionary/term_splitter.h"
 #include "store/schema.h"
+#include "store/statement.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -18,6 +20,8 @@
 #include <QTest>
 
 #include <algorithm>
+#include <string>
+#include <string_view>
 
 using namespace fangji;
 using dictionary::Dictionary;
@@ -135,6 +139,13 @@ private slots:
     void splitTermsUtf8_agreesWithSplitTerms();
     void splitTermsUtf8_randomTexts_agreeWithSplitTerms();
     void splitTermsUtf8_invalidBytes_stopsAndTellsSo();
+    void splitTermsUtf8_everyKindOfCharacter_data();
+    void splitTermsUtf8_everyKindOfCharacter();
+    void termCollector_invalidUtf8_termsOfTheTextAsStored_data();
+    void termCollector_invalidUtf8_termsOfTheTextAsStored();
+    void termSet_termsOfOneLength_keptApartInOrder_data();
+    void termSet_termsOfOneLength_keptApartInOrder();
+    void termSet_manyTerms_growsKeepingOrder();
     void trimBlanks_onlySpaces_data();
     void trimBlanks_onlySpaces();
 
@@ -152,6 +163,8 @@ private slots:
     void addTerms_eachSplitterFillsItsOwnTable();
     void addTerms_quoteAndRepeats_storedOnceIntact();
     void addTermsUtf8_invalidBytes_storedAsTheTextReadsBack();
+    void addTermsUtf8_invalidUtf8_storesTheTermsOfTheTextAsStored_data();
+    void addTermsUtf8_invalidUtf8_storesTheTermsOfTheTextAsStored();
     void generate_fillsTablesReplacesOldTermsAndQueries();
     void generate_nullInFirstRow_phaseInsertsNothing();
     void generate_reportsCaptionsAndPercentages_data();
@@ -159,6 +172,7 @@ private slots:
     void generate_manyRows_eventsOnlyWhenPercentChanges();
     void generate_emptyTable_showsWindowFillsNothing();
     void generate_failureMidway_returnsErrorAndKeepsOldContent();
+    void generate_termsInOrderOfFirstOccurrence_asSplittingRowByRow();
     void generate_missingFile_returnsError();
 
     // The window.
@@ -304,6 +318,205 @@ void TestDictionary::splitTermsUtf8_invalidBytes_stopsAndTellsSo() {
     QVERIFY(!valid);
 }
 
+void TestDictionary::splitTermsUtf8_everyKindOfCharacter_data() {
+    QTest::addColumn<Dictionary>("dictionary");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("terms");
+
+    const auto E = Dictionary::Effects;
+    const auto I = Dictionary::Indications;
+    const auto C = Dictionary::Clinical;
+    // The walk looks at the first byte of a character: E3 and EF start the delimiters and
+    // brackets beyond ASCII, E6 starts 治, and every other lead only has to be valid.
+    QTest::newRow("zhi among other E6 characters, effects") << E << "方剂治法，" << QStringList{"方剂", "法"};
+    QTest::newRow("zhi among other E6 characters, indications") << I << "方剂治法，" << QStringList{"方剂治法"};
+    QTest::newRow("zhi among other E6 characters, clinical") << C << "方剂治法，" << QStringList{"方剂治法"};
+    QTest::newRow("zhi at the end of an effect text") << E << "清热治" << QStringList{"清热"};
+    QTest::newRow("zhi before a bracket") << E << "治(咽)痛，" << QStringList{"痛"};
+    QTest::newRow("E3 characters that delimit nothing") << I << "《伤寒论》〇号、" << QStringList{"《伤寒论》〇号"};
+    QTest::newRow("EF characters that delimit nothing")
+        << I << "头痛！～咳嗽\uFFFF；" << QStringList{"头痛！～咳嗽\uFFFF"};
+    QTest::newRow("full-width close alone is text") << I << "头痛）发热，" << QStringList{"头痛）发热"};
+    QTest::newRow("full-width close alone is text in clinical") << C << "头痛）发热，" << QStringList{"头痛）发热"};
+    QTest::newRow("ascii close alone is text") << E << "清热)解毒，" << QStringList{"清热)解毒"};
+    QTest::newRow("two-byte characters") << E << "éü，ß：" << QStringList{"éü", "ß"};
+    QTest::newRow("three-byte leads E0, ED, EE")
+        << I << u"\u0800\u0FFF\uD000\uD7FF\uE000，"_s << QStringList{u"\u0800\u0FFF\uD000\uD7FF\uE000"_s};
+    QTest::newRow("four-byte leads F0 to F4") << I << u"\U00010000𠀀\U000E0000\U00100000\U0010FFFF，"_s
+                                              << QStringList{u"\U00010000𠀀\U000E0000\U00100000\U0010FFFF"_s};
+    QTest::newRow("ascii letters, digits and blanks") << E << "abc 12，x*y：" << QStringList{"abc12", "x", "y"};
+    QTest::newRow("tab and NUL are term characters")
+        << I << u"头\t痛"_s + QChar(0) + u"，"_s << QStringList{u"头\t痛"_s + QChar(0)};
+    QTest::newRow("open run at the end dropped") << I << "头痛，发热" << QStringList{"头痛"};
+    QTest::newRow("a lone character between delimiters") << I << "甲，乙，丙" << QStringList{"甲", "乙"};
+    QTest::newRow("clinical return right after a delimiter") << C << "感冒，\r发热，" << QStringList{"感冒"};
+    QTest::newRow("clinical blanks trimmed before a bracket") << C << "  (风寒)感冒，  " << QStringList{"感冒"};
+    QTest::newRow("bracket content of every kind skipped")
+        << I << u"头（é𠀀\r\n，治）痛(、：)，"_s << QStringList{"头痛"};
+    QTest::newRow("blank between two bracketed parts") << E << "清(甲) (乙)热，" << QStringList{"清热"};
+    QTest::newRow("a long text") << I << QString(u"头痛发热恶寒汗出，"_s).repeated(50)
+                                 << QStringList(50, QStringLiteral("头痛发热恶寒汗出"));
+}
+
+void TestDictionary::splitTermsUtf8_everyKindOfCharacter() {
+    QFETCH(Dictionary, dictionary);
+    QFETCH(QString, text);
+    QFETCH(QStringList, terms);
+    QCOMPARE(dictionary::splitTerms(dictionary, text), terms);
+    bool valid = false;
+    QCOMPARE(utf8Terms(dictionary, text.toUtf8(), &valid), terms);
+    QVERIFY(valid);
+}
+
+namespace {
+
+QStringList distinct(const QStringList& terms) {
+    QStringList out;
+    for (const QString& term : terms) {
+        if (!out.contains(term)) {
+            out << term;
+        }
+    }
+    return out;
+}
+
+QStringList termsOf(const dictionary::TermSet& set) {
+    QStringList out;
+    for (std::size_t i = 0; i < set.size(); ++i) {
+        // As the store reads the term back (a leading U+FEFF stays).
+        out << store::storedText(set.at(i).data(), static_cast<int>(set.at(i).size()));
+    }
+    return out;
+}
+
+} // namespace
+
+void TestDictionary::termCollector_invalidUtf8_termsOfTheTextAsStored_data() {
+    QTest::addColumn<Dictionary>("dictionary");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("validUpToTheEnd"); // whether the walk in UTF-8 gets through alone
+    QTest::addColumn<QStringList>("terms");
+
+    const auto E = Dictionary::Effects;
+    const auto I = Dictionary::Indications;
+    const auto C = Dictionary::Clinical;
+    // Every byte that is no valid UTF-8 reads as U+FFFD.
+    QTest::newRow("lone continuation byte")
+        << I << QByteArray("头痛\x80，发热，") << false << QStringList{u"头痛\uFFFD"_s, u"发热"_s};
+    QTest::newRow("overlong two-byte form")
+        << I << QByteArray("头\xC0\xAF痛，") << false << QStringList{u"头\uFFFD\uFFFD痛"_s};
+    QTest::newRow("overlong three-byte form")
+        << I << QByteArray("头\xE0\x80\x80痛，") << false << QStringList{u"头\uFFFD\uFFFD\uFFFD痛"_s};
+    QTest::newRow("lone high surrogate") << I << QByteArray("头痛\xED\xA0\x80，") << false
+                                         << QStringList{u"头痛\uFFFD\uFFFD\uFFFD"_s};
+    QTest::newRow("lone low surrogate") << E << QByteArray("清热\xED\xB0\x80治咽痛，") << false
+                                        << QStringList{u"清热\uFFFD\uFFFD\uFFFD"_s, u"咽痛"_s};
+    QTest::newRow("above U+10FFFF") << I << QByteArray("头\xF4\x90\x80\x80痛，") << false
+                                    << QStringList{u"头\uFFFD\uFFFD\uFFFD\uFFFD痛"_s};
+    QTest::newRow("F5 and FF") << I << QByteArray("头\xF5痛，\xFF，") << false
+                               << QStringList{u"头\uFFFD痛"_s, u"\uFFFD"_s};
+    QTest::newRow("cut character before a delimiter")
+        << E << QByteArray("清热\xE6\xB2，解毒，") << false << QStringList{u"清热\uFFFD\uFFFD"_s, u"解毒"_s};
+    QTest::newRow("cut character at the end") << C << QByteArray("感冒，发热\xE6") << false << QStringList{u"感冒"_s};
+    QTest::newRow("lead without its continuation in a run")
+        << I << QByteArray("清热\xE6\x41解毒，") << false << QStringList{u"清热\uFFFDA解毒"_s};
+    QTest::newRow("invalid byte inside brackets")
+        << I << QByteArray("头痛(\xFF)发热，") << false << QStringList{u"头痛发热"_s};
+    QTest::newRow("invalid byte in an unclosed bracket")
+        << I << QByteArray("头痛，发热（\xFF") << false << QStringList{u"头痛"_s};
+    QTest::newRow("blanks beside an invalid byte")
+        << E << QByteArray("清 \xFF 热，") << false << QStringList{u"清\uFFFD热"_s};
+    QTest::newRow("byte order mark stays with invalid bytes")
+        << I << QByteArray("\xEF\xBB\xBF头痛，\xFF，") << false << QStringList{u"\uFEFF头痛"_s, u"\uFFFD"_s};
+    QTest::newRow("repeats before and after the invalid byte")
+        << I << QByteArray("头痛，\xFF，头痛，") << false << QStringList{u"头痛"_s, u"\uFFFD"_s};
+    // The clinical walk ends at the first line's end, before bytes that would not read.
+    QTest::newRow("invalid byte after the clinical line")
+        << C << QByteArray("感冒，发热，\r\n\xFF，") << true << QStringList{u"感冒"_s, u"发热"_s};
+    QTest::newRow("byte order mark alone is a character")
+        << I << QByteArray("\xEF\xBB\xBF头痛，") << true << QStringList{u"\uFEFF头痛"_s};
+    QTest::newRow("NUL byte") << I << QByteArray("头\0痛，", 10) << true << QStringList{u"头"_s + QChar(0) + u"痛"_s};
+}
+
+void TestDictionary::termCollector_invalidUtf8_termsOfTheTextAsStored() {
+    QFETCH(Dictionary, dictionary);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, validUpToTheEnd);
+    QFETCH(QStringList, terms);
+    bool valid = !validUpToTheEnd;
+    (void)utf8Terms(dictionary, bytes, &valid);
+    QCOMPARE(valid, validUpToTheEnd);
+    // The character rules over the text as the store reads it give the same terms.
+    const QString stored = store::storedText(bytes.constData(), static_cast<int>(bytes.size()));
+    QCOMPARE(distinct(dictionary::splitTerms(dictionary, stored)), terms);
+
+    dictionary::TermCollector collector(dictionary);
+    collector.addTextUtf8(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    QCOMPARE(termsOf(collector.terms()), terms);
+}
+
+void TestDictionary::termSet_termsOfOneLength_keptApartInOrder_data() {
+    QTest::addColumn<int>("length");
+    for (const int length : {1, 2, 3, 4, 5, 7, 8, 9, 12, 15, 16, 17, 24, 40}) {
+        QTest::addRow("%d bytes", length) << length;
+    }
+}
+
+void TestDictionary::termSet_termsOfOneLength_keptApartInOrder() {
+    QFETCH(int, length);
+    // A term and, for every byte of it, the term with that byte changed: all different.
+    std::vector<std::string> terms;
+    std::string base;
+    for (int i = 0; i < length; ++i) {
+        base += static_cast<char>('a' + i % 26);
+    }
+    terms.push_back(base);
+    for (int i = 0; i < length; ++i) {
+        std::string changed = base;
+        changed[static_cast<std::size_t>(i)] = 'Z';
+        terms.push_back(changed);
+    }
+    dictionary::TermSet set;
+    for (const std::string& term : terms) {
+        QVERIFY(!set.contains(term));
+        QVERIFY(set.insert(term));
+    }
+    for (const std::string& term : terms) {
+        QVERIFY(!set.insert(term));
+        QVERIFY(set.contains(term));
+    }
+    QCOMPARE(set.size(), terms.size());
+    for (std::size_t i = 0; i < terms.size(); ++i) {
+        QCOMPARE(std::string(set.at(i)), terms[i]);
+    }
+    QVERIFY(!set.contains(base + 'a'));
+    QVERIFY(!set.contains(std::string_view(base).substr(1)));
+    QVERIFY(!set.contains(std::string_view(base).substr(0, base.size() - 1)));
+}
+
+void TestDictionary::termSet_manyTerms_growsKeepingOrder() {
+    dictionary::TermSet set;
+    QVERIFY(set.empty());
+    QVERIFY(!set.contains("清热"));
+    std::vector<std::string> terms;
+    for (int i = 0; i < 20000; ++i) {
+        terms.push_back(QStringLiteral("清热%1解毒").arg(i * 7919 % 20000).toStdString());
+    }
+    for (const std::string& term : terms) {
+        QVERIFY(set.insert(term));
+        // Asked again at once and later: never a second time.
+        QVERIFY(!set.insert(term));
+    }
+    for (const std::string& term : terms) {
+        QVERIFY(!set.insert(term));
+    }
+    QCOMPARE(set.size(), terms.size());
+    for (std::size_t i = 0; i < terms.size(); ++i) {
+        QCOMPARE(std::string(set.at(i)), terms[i]);
+    }
+    QVERIFY(!set.contains("清热20000解毒"));
+}
+
 void TestDictionary::trimBlanks_onlySpaces_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("trimmed");
@@ -436,6 +649,25 @@ void TestDictionary::addTermsUtf8_invalidBytes_storedAsTheTextReadsBack() {
     const QStringList expected = dictionary::indicationTerms(QString::fromUtf8(text));
     QCOMPARE(writer->sent(), expected.size());
     QCOMPARE(dictionaryContent(db, store::table::kIndications), sorted(expected));
+}
+
+void TestDictionary::addTermsUtf8_invalidUtf8_storesTheTermsOfTheTextAsStored_data() {
+    termCollector_invalidUtf8_termsOfTheTextAsStored_data();
+}
+
+void TestDictionary::addTermsUtf8_invalidUtf8_storesTheTermsOfTheTextAsStored() {
+    QFETCH(Dictionary, dictionary);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, terms);
+    TestDataDir dir;
+    store::Database db = dir.open();
+    auto writer = dictionary::TermWriter::open(db, dictionary);
+    QVERIFY(writer.ok());
+    QVERIFY(writer->addTermsUtf8(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))).ok());
+    // Each term once, and no term of a text read another way.
+    QCOMPARE(writer->sent(), terms.size());
+    const QString table = dictionary::phaseOf(dictionary).table;
+    QCOMPARE(dictionaryContent(db, table), sorted(terms));
 }
 
 void TestDictionary::addTerms_quoteAndRepeats_storedOnceIntact() {
@@ -585,6 +817,65 @@ void TestDictionary::generate_failureMidway_returnsErrorAndKeepsOldContent() {
     store::Database db = dir.open();
     QCOMPARE(dictionaryContent(db, store::table::kEffects), QStringList{"旧词"});
     QCOMPARE(viewNames(db), QStringList{"mine"});
+}
+
+namespace {
+
+// A term as the dictionaries' unique key (COLLATE NOCASE) compares it: ASCII letters without case.
+QString asKey(QString term) {
+    for (QChar& c : term) {
+        if (c.unicode() >= u'A' && c.unicode() <= u'Z') {
+            c = QChar(c.unicode() + (u'a' - u'A'));
+        }
+    }
+    return term;
+}
+
+} // namespace
+
+void TestDictionary::generate_termsInOrderOfFirstOccurrence_asSplittingRowByRow() {
+    TestDataDir dir;
+    {
+        store::Database db = dir.open();
+        QVERIFY(bench::generateCorpus(db, 300).ok());
+        // Latin letters in either case (the table keeps the first), and texts that are no valid UTF-8.
+        QVERIFY(addSources(db, 1001, "ABC，abc，清热，", "Xyz综合征，xyz综合征，", "用于ABC，用于abc，"));
+        QVERIFY(testing::exec(db, "INSERT INTO 中医方剂 VALUES('坏1', '甘草6克。', CAST(X'E6B8853A83E783ADEFBC8C' AS "
+                                  "TEXT), CAST(X'EFBBBFE5A4B4E7979BEFBC8CFF2CEFBC8C' AS TEXT), CAST(X'E6849FE58692' "
+                                  "AS TEXT) || CAST(X'EDA080EFBC8C' AS TEXT), ' ', ' ', ' ')"));
+        QVERIFY(addSources(db, 1002, "  清热解毒，凉血。 ", "头痛（亦治咳嗽）发热，", "  用于感冒，发热。\r\n另见，"));
+    }
+    QVERIFY(dictionary::generateDictionaries(dir.databasePath()).ok());
+
+    store::Database db = dir.open();
+    const QList<QStringList> sources = testing::rows(db, "SELECT 功效, 主治, 应用 FROM 中医方剂 ORDER BY rowid");
+    QCOMPARE(sources.size(), 303);
+    for (int p = 0; p < 3; ++p) {
+        const dictionary::Phase& phase = dictionary::phases()[p];
+        // Each text split in turn, row by row, every term inserted: the table keeps each term
+        // the first time it comes, in that order.
+        QStringList expected;
+        QSet<QString> keys;
+        for (const QStringList& row : sources) {
+            for (const QString& term : dictionary::splitTerms(phase.dictionary, dictionary::trimBlanks(row[p]))) {
+                if (!keys.contains(asKey(term))) {
+                    keys.insert(asKey(term));
+                    expected << term;
+                }
+            }
+        }
+        QStringList stored;
+        for (const QStringList& row :
+             testing::rows(db, QStringLiteral("SELECT %1 FROM %1 ORDER BY rowid").arg(phase.table))) {
+            stored << row.value(0);
+        }
+        QCOMPARE(stored, expected);
+        QVERIFY(expected.size() > 10);
+    }
+    const QStringList effects = column(db, "SELECT 方剂功效 FROM 方剂功效");
+    QVERIFY(effects.contains(QStringLiteral("ABC")));
+    QVERIFY(!effects.contains(QStringLiteral("abc")));
+    QVERIFY(column(db, "SELECT 方剂主治 FROM 方剂主治").contains(u"\uFEFF头痛"_s));
 }
 
 void TestDictionary::generate_missingFile_returnsError() {
