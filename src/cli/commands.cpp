@@ -377,11 +377,11 @@ private:
 };
 
 // One piece of add's input made ready for the store: each record's line and either the
-// reason it is refused or its stored form.
+// reason it is refused or its stored form, in the engine's UTF-8.
 struct PreparedRow {
     int line = 0;
     QString refusal;
-    entry::EntryRecord stored;
+    entry::StoredTexts stored;
 };
 struct PreparedPiece {
     QString error; // the input cannot be read as a whole
@@ -404,7 +404,7 @@ PreparedPiece prepare(const Input& in) {
             row.refusal = missingRequired(boxes);
         }
         if (row.refusal.isEmpty()) {
-            row.stored = entry::storedForm(boxes);
+            row.stored = entry::storedTexts(entry::storedForm(boxes));
         }
         piece.rows.push_back(std::move(row));
     }

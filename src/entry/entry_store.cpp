@@ -92,28 +92,76 @@ store::Result<bool> addIfNew(store::Database& db, const EntryRecord& record) {
     return adder->addIfNew(record);
 }
 
+StoredTexts storedTexts(const EntryRecord& record) {
+    StoredTexts texts;
+    for (int i = 0; i < store::PrescriptionColumnCount; ++i) {
+        if (!record[i].isNull()) {
+            texts[i] = record[i].toUtf8();
+        }
+    }
+    return texts;
+}
+
 store::Result<PrescriptionAdder> PrescriptionAdder::prepare(store::Database& db) {
-    auto table = nameIndexedTable(db);
-    if (!table) {
-        return table.error();
+    // The seek compares 名称 by its own collation, so it reads the index fjmci, as a
+    // seek on the table with fjmci selected does.
+    const QString table = store::quoteIdentifier(store::table::kPrescriptions);
+    auto seek = db.prepareNative(QStringLiteral("SELECT 1 FROM ") + table + QStringLiteral(" INDEXED BY ") +
+                                 store::quoteIdentifier(store::kNameIndex) + QStringLiteral(" WHERE ") +
+                                 store::quoteIdentifier(QStringLiteral("名称")) + QStringLiteral(" = ?1 LIMIT 1"));
+    if (!seek) {
+        return seek.error();
+    }
+    auto insert =
+        db.prepareNative(QStringLiteral("INSERT INTO ") + table + QStringLiteral(" VALUES(?1,?2,?3,?4,?5,?6,?7,?8)"));
+    if (!insert) {
+        return insert.error();
     }
     PrescriptionAdder adder;
-    adder.m_table = std::move(table).value();
+    adder.m_seek = std::move(seek).value();
+    adder.m_insert = std::move(insert).value();
     return adder;
 }
 
 store::Result<bool> PrescriptionAdder::addIfNew(const EntryRecord& record) {
-    if (store::Status s = m_table.seek(record[store::ColName]); !s) {
+    return addIfNew(storedTexts(record));
+}
+
+namespace {
+store::Status bindText(store::Statement& stmt, int index, const std::optional<QByteArray>& text) {
+    if (!text) {
+        return stmt.bind(index, QVariant());
+    }
+    return stmt.bindUtf8(index, text->constData(), static_cast<int>(text->size()));
+}
+} // namespace
+
+store::Result<bool> PrescriptionAdder::addIfNew(const StoredTexts& record) {
+    if (store::Status s = bindText(m_seek, 1, record[store::ColName]); !s) {
         return s.error();
     }
-    if (!m_table.noMatch()) {
+    auto found = m_seek.step();
+    // The seek lets go of the table at once, as a finished one would.
+    const store::Status reset = m_seek.reset();
+    if (!found) {
+        return found.error();
+    }
+    if (!reset) {
+        return reset.error();
+    }
+    if (*found) {
         return false;
     }
-    m_table.addNew();
     for (int i = 0; i < store::PrescriptionColumnCount; ++i) {
-        m_table.setField(i, record[i]);
+        if (store::Status s = bindText(m_insert, i + 1, record[i]); !s) {
+            return s.error();
+        }
     }
-    if (store::Status s = m_table.update(); !s) {
+    auto done = m_insert.step();
+    if (!done) {
+        return done.error();
+    }
+    if (store::Status s = m_insert.reset(); !s) {
         return s.error();
     }
     return true;
