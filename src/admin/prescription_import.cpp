@@ -173,7 +173,7 @@ store::Result<ImportCounts> importPrescriptions(const QString& databasePath, con
                             store::DbError{kImportNullValue, QStringLiteral("源数据第 %1 条记录的 %2 为空值（Null）。")
                                                                  .arg(row + 1)
                                                                  .arg(QLatin1String(kSourceNames[c]))};
-                    } else if (store::Status s = insert->bindUtf8(c + 1, batch.text(r, c), size); !s) {
+                    } else if (store::Status s = insert->bindUtf8Unowned(c + 1, batch.text(r, c), size); !s) {
                         failure = s.error();
                     }
                 }
@@ -197,6 +197,8 @@ store::Result<ImportCounts> importPrescriptions(const QString& databasePath, con
             if (!failure && batch.error) {
                 failure = batch.error;
             }
+            // The batch's bytes go with it: no binding may point into them.
+            insert->clearBindings();
         }
     }
 

@@ -40,19 +40,23 @@ store::Result<bool> addIfNew(store::Database& db, const EntryRecord& record);
 
 // A row's texts as the engine stores them, UTF-8; nothing for a null text (bound as NULL).
 using StoredTexts = std::array<std::optional<QByteArray>, store::PrescriptionColumnCount>;
+using StoredTextViews = std::array<std::optional<QByteArrayView>, store::PrescriptionColumnCount>;
 StoredTexts storedTexts(const EntryRecord& record);
 
 // Adds rows one after another on one connection, each as addIfNew does (the row is
-// written unless a row with its name exists): the seek on fjmci and the insert are
-// prepared once, and texts already in UTF-8 go to the engine as they are.
+// written unless a row with its name exists), with its statements prepared once and
+// texts already in UTF-8 handed to the engine as they are. Where the index fjmci refuses
+// equal names itself, the insert is the seek; otherwise (a file that holds equal names
+// from an earlier build) each row is sought on fjmci first.
 class PrescriptionAdder {
 public:
     static store::Result<PrescriptionAdder> prepare(store::Database& db);
     // true: added; false: a row with this name (position 0) exists, nothing written.
     store::Result<bool> addIfNew(const EntryRecord& record);
-    store::Result<bool> addIfNew(const StoredTexts& record);
+    store::Result<bool> addIfNew(const StoredTextViews& record);
 
 private:
+    bool m_seeks = false; // false: the insert refuses an equal name itself
     store::Statement m_seek;
     store::Statement m_insert;
 };
