@@ -529,17 +529,18 @@ int cmdAdd(QCommandLineParser& p, Streams& io) {
     }
     input.setFormat(format);
     const QString nothingAdded = QStringLiteral("；没有登录任何方剂");
-    std::optional<Input> piece = input.next();
-    if (!piece->error.isEmpty()) {
-        return refused(io, piece->error + nothingAdded);
-    }
-
+    // The input is read and made ready from here on, while the file is opened.
+    PiecesAhead ahead(input);
     auto db = openDatabase();
+    std::optional<PreparedPiece> prepared = ahead.next(); // the first piece is always given
+    if (!prepared->error.isEmpty()) {
+        return refused(io, prepared->error + nothingAdded);
+    }
     if (!db) {
         // An input that cannot be read as a whole is reported as such first.
-        while ((piece = input.next())) {
-            if (!piece->error.isEmpty()) {
-                return refused(io, piece->error + nothingAdded);
+        while ((prepared = ahead.next())) {
+            if (!prepared->error.isEmpty()) {
+                return refused(io, prepared->error + nothingAdded);
             }
         }
         return refused(io, store::errorReport(db.error(), store::ReportLines::One));
@@ -560,9 +561,6 @@ int cmdAdd(QCommandLineParser& p, Streams& io) {
     int added = 0;
     int present = 0;
     int refusedCount = 0;
-    std::optional<PreparedPiece> prepared = prepare(*piece);
-    piece.reset();
-    PiecesAhead ahead(input);
     for (; prepared; prepared = ahead.next()) {
         if (!prepared->error.isEmpty()) {
             (void)db->rollback();
