@@ -1,5 +1,7 @@
 #include "jet_sql.h"
 
+#include "zh_collator.h"
+
 #include "textmatch/aliases.h"
 #include "textmatch/fold.h"
 #include "textmatch/pinyin.h"
@@ -718,75 +720,6 @@ bool scanUtf8(const char* s, int n, bool& upper) {
     return true;
 }
 
-// The Chinese collator of QCollator(QLocale(QLocale::Chinese, QLocale::China)), opened
-// through ICU itself with the settings QCollator gives it (normalisation on, the default
-// tertiary strength, no numeric order, punctuation not ignored), so that the engine's
-// UTF-8 compares as it is stored, without a conversion to UTF-16 and a lock for every
-// comparison. Null when ICU cannot open it.
-struct CollatorClose {
-    void operator()(UCollator* c) const { ucol_close(c); }
-};
-using ChineseCollator = std::unique_ptr<UCollator, CollatorClose>;
-
-ChineseCollator openChineseCollator() {
-    UErrorCode status = U_ZERO_ERROR;
-    ChineseCollator collator(ucol_open("zh_CN", &status));
-    if (U_FAILURE(status)) {
-        return nullptr;
-    }
-    ucol_setAttribute(collator.get(), UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
-    ucol_setAttribute(collator.get(), UCOL_STRENGTH, UCOL_DEFAULT_STRENGTH, &status);
-    ucol_setAttribute(collator.get(), UCOL_NUMERIC_COLLATION, UCOL_OFF, &status);
-    ucol_setAttribute(collator.get(), UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE, &status);
-    return U_FAILURE(status) ? nullptr : std::move(collator);
-}
-
-// The characters whose collation elements may depend on their neighbours: those in a
-// contraction or a prefix (context) mapping of the collator, those that expand to
-// several elements, and those ICU calls unsafe to start a backward walk at.
-struct SetClose {
-    void operator()(USet* set) const { uset_close(set); }
-};
-using CharSet = std::unique_ptr<USet, SetClose>;
-
-CharSet contextualCharacters(const UCollator* collator) {
-    UErrorCode status = U_ZERO_ERROR;
-    CharSet found(uset_openEmpty());
-    CharSet mappings(uset_openEmpty());
-    ucol_getContractionsAndExpansions(collator, mappings.get(), mappings.get(), true, &status);
-    ucol_getUnsafeSet(collator, found.get(), &status);
-    if (U_FAILURE(status)) {
-        return nullptr;
-    }
-    // The strings of contractions and prefixes: every character in one is contextual.
-    const int32_t items = uset_getItemCount(mappings.get());
-    std::vector<UChar> text(64);
-    for (int32_t i = 0; i < items; ++i) {
-        UChar32 start = 0;
-        UChar32 end = 0;
-        UErrorCode itemStatus = U_ZERO_ERROR;
-        int32_t length =
-            uset_getItem(mappings.get(), i, &start, &end, text.data(), static_cast<int32_t>(text.size()), &itemStatus);
-        if (itemStatus == U_BUFFER_OVERFLOW_ERROR) {
-            text.resize(static_cast<size_t>(length) + 1);
-            itemStatus = U_ZERO_ERROR;
-            length = uset_getItem(mappings.get(), i, &start, &end, text.data(), static_cast<int32_t>(text.size()),
-                                  &itemStatus);
-        }
-        if (U_FAILURE(itemStatus)) {
-            return nullptr;
-        }
-        if (length == 0) {
-            uset_addRange(found.get(), start, end);
-            continue;
-        }
-        for (int32_t k = 0; k < length; ++k) {
-            uset_add(found.get(), text[static_cast<size_t>(k)]); // surrogate halves stand for themselves
-        }
-    }
-    return found;
-}
-
 // The character of three UTF-8 bytes at p (U+0800 to U+FFFF, no surrogate), or 0.
 char16_t threeByteCharacter(const char* s) {
     const auto* p = reinterpret_cast<const unsigned char*>(s);
@@ -928,8 +861,13 @@ private:
     quint32 primaryOf(char16_t c) {
         if (m_primary.empty()) {
             m_primary.assign(0x10000, kUnknown);
-            m_contextual = m_icu ? contextualCharacters(m_icu.get()) : nullptr;
-            if (m_contextual) {
+            if (m_icu) {
+                m_builtTableHolds = zh::builtTableHolds(m_icu.get());
+                if (!m_builtTableHolds) {
+                    m_contextual = zh::contextualCharacters(m_icu.get());
+                }
+            }
+            if (m_builtTableHolds || m_contextual) {
                 UErrorCode status = U_ZERO_ERROR;
                 m_primaryLevel.reset(ucol_clone(m_icu.get(), &status));
                 ucol_setAttribute(m_primaryLevel.get(), UCOL_STRENGTH, UCOL_PRIMARY, &status);
@@ -945,8 +883,15 @@ private:
         return slot;
     }
 
+    bool contextual(char16_t c) const {
+        if (m_builtTableHolds) {
+            return (zh::kBuiltContextual[c / 8] >> (c % 8)) & 1;
+        }
+        return uset_contains(m_contextual.get(), c);
+    }
+
     quint32 lookUpPrimary(char16_t c) {
-        if (!m_primaryLevel || uset_contains(m_contextual.get(), c) || u_getCombiningClass(c) != 0) {
+        if (!m_primaryLevel || contextual(c) || u_getCombiningClass(c) != 0) {
             return kNoPrimary;
         }
         UErrorCode status = U_ZERO_ERROR;
@@ -1003,9 +948,10 @@ private:
     }
 
     QCollator m_collator{QLocale(QLocale::Chinese, QLocale::China)};
-    ChineseCollator m_icu = openChineseCollator();
-    ChineseCollator m_primaryLevel; // the same at the first level only
-    CharSet m_contextual;
+    zh::Collator m_icu = zh::openChineseCollator();
+    zh::Collator m_primaryLevel; // the same at the first level only
+    bool m_builtTableHolds = false;
+    zh::CharSet m_contextual;       // asked of ICU when the built table does not hold
     std::vector<quint32> m_primary; // by UTF-16 code unit; filled when first needed
     QStringDecoder m_decoder{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
     std::vector<QChar> m_a;

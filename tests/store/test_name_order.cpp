@@ -6,6 +6,7 @@
 #include "store/jet_sql.h"
 #include "store/name_order.h"
 #include "store/schema.h"
+#include "store/zh_collator.h"
 
 #include <sqlite3.h>
 
@@ -177,6 +178,7 @@ private slots:
     void compareZh_afterCommonBeginning_sameAsFullCollation_data();
     void compareZh_afterCommonBeginning_sameAsFullCollation();
     void orderBy_textNotUtf8_sameAsFullCollation();
+    void builtContextTable_sameAsIcuGivesNow();
 
     void nameIndex_refusesEqualName_inAnyOrder_data();
     void nameIndex_refusesEqualName_inAnyOrder();
@@ -425,6 +427,26 @@ void TestNameOrder::orderBy_textNotUtf8_sameAsFullCollation() {
     std::stable_sort(expected.begin(), expected.end(),
                      [](const QByteArray& x, const QByteArray& y) { return referenceOrder(x, y) < 0; });
     QCOMPARE(sorted, expected);
+}
+
+// The build keeps which characters take a place that depends on their neighbours; with the
+// ICU the tests run on (the build's), it holds and says what ICU says.
+void TestNameOrder::builtContextTable_sameAsIcuGivesNow() {
+    const store::zh::Collator collator = store::zh::openChineseCollator();
+    QVERIFY(collator);
+    QVERIFY(store::zh::builtTableHolds(collator.get()));
+    const store::zh::CharSet contextual = store::zh::contextualCharacters(collator.get());
+    QVERIFY(contextual);
+    int count = 0;
+    for (UChar32 c = 0; c < 0x10000; ++c) {
+        const bool built = ((store::zh::kBuiltContextual[c / 8] >> (c % 8)) & 1) != 0;
+        QVERIFY2(built == static_cast<bool>(uset_contains(contextual.get(), c)), qPrintable(QString::number(c, 16)));
+        count += built ? 1 : 0;
+    }
+    // Combining marks are among them; a plain ideograph is not.
+    QVERIFY(((store::zh::kBuiltContextual[0x0301 / 8] >> (0x0301 % 8)) & 1) != 0);
+    QVERIFY(((store::zh::kBuiltContextual[0x6842 / 8] >> (0x6842 % 8)) & 1) == 0); // 桂
+    QVERIFY(count > 100);
 }
 
 void TestNameOrder::nameIndex_refusesEqualName_inAnyOrder_data() {
