@@ -7,7 +7,9 @@
 // with one prepared insert in one transaction, a plain copy of the file with fsync, and
 // one bare key derivation (PBKDF2-HMAC-SHA1, 64,000 rounds); and the time the CLI itself
 // spends deriving keys, which it reports when FANGJI_REPORT_KEY_DERIVATION is set.
-// --dir DIR keeps the inputs of the last size in DIR, to run one command again by hand.
+// --dir DIR keeps the inputs of the last size in DIR, to run one command again by hand;
+// --compare CLI runs another build's fangji-cli add and import in turn with this one's
+// and prints its figures on a line "other" below.
 #include "bench/corpus.h"
 
 #include "store/database.h"
@@ -206,6 +208,7 @@ int main(int argc, char** argv) {
     std::vector<int> sizes;
     int repeats = 3;
     QString keepIn; // --dir DIR: the files of the last size are left there for a closer look
+    QString other;  // --compare CLI: another build's fangji-cli, run in turn with this one
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--million") == 0) {
             sizes.push_back(1000000);
@@ -213,6 +216,8 @@ int main(int argc, char** argv) {
             repeats = std::max(1, std::atoi(argv[++i]));
         } else if (std::strcmp(argv[i], "--dir") == 0 && i + 1 < argc) {
             keepIn = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::strcmp(argv[i], "--compare") == 0 && i + 1 < argc) {
+            other = QString::fromLocal8Bit(argv[++i]);
         } else if (std::atoi(argv[i]) > 0) {
             sizes.push_back(std::atoi(argv[i]));
         }
@@ -280,6 +285,7 @@ int main(int argc, char** argv) {
         const QString bulk = dir.filePath(QStringLiteral("bulk.mdb"));
         std::vector<double> addS, addCpu, addMb, importS, importCpu, importMb, bulkS, backupS, backupMb, restoreS,
             restoreMb, copyS, keyMs;
+        std::vector<double> otherAddS, otherAddCpu, otherAddMb, otherImportS, otherImportCpu, otherImportMb;
         int keyCount = 0;
         for (int r = 0; r < runs; ++r) {
             if (!copyFile(templatePath, database)) {
@@ -312,6 +318,31 @@ int main(int argc, char** argv) {
             importCpu.push_back(imp.cpuSeconds);
             importMb.push_back(imp.peakMb);
 
+            // The other build right after, on the same inputs, so that both meet the same load.
+            if (!other.isEmpty()) {
+                if (!copyFile(templatePath, database)) {
+                    return 1;
+                }
+                ProcessRun otherAdd =
+                    runProcess(other, {QStringLiteral("--data-dir"), workDir, QStringLiteral("add"), jsonl});
+                if (!copyFile(templatePath, database)) {
+                    return 1;
+                }
+                ProcessRun otherImp =
+                    runProcess(other, {QStringLiteral("--data-dir"), workDir, QStringLiteral("import"), source});
+                if (otherAdd.status != 0 || otherImp.status != 0) {
+                    std::fprintf(stderr, "the other build's add/import failed (%d, %d)\n", otherAdd.status,
+                                 otherImp.status);
+                    return 1;
+                }
+                otherAddS.push_back(otherAdd.seconds);
+                otherAddCpu.push_back(otherAdd.cpuSeconds);
+                otherAddMb.push_back(otherAdd.peakMb);
+                otherImportS.push_back(otherImp.seconds);
+                otherImportCpu.push_back(otherImp.cpuSeconds);
+                otherImportMb.push_back(otherImp.peakMb);
+            }
+
             QFile::remove(backup);
             ProcessRun bak = runProcess(cli, {QStringLiteral("--data-dir"), workDir, QStringLiteral("backup"), backup});
             // The file then holds other bytes on every page (another file of the same template:
@@ -338,6 +369,11 @@ int main(int argc, char** argv) {
                     rows, QFileInfo(database).size() / (1024.0 * 1024.0), median(addS), median(addCpu), median(addMb),
                     median(importS), median(importCpu), median(importMb), median(bulkS), median(backupS),
                     median(backupMb), median(restoreS), median(restoreMb), median(copyS), keyCount, median(keyMs));
+        if (!other.isEmpty()) {
+            std::printf("%9s %7s %8.3f %7.3f %7.1f %8.3f %7.3f %7.1f\n", "other", "", median(otherAddS),
+                        median(otherAddCpu), median(otherAddMb), median(otherImportS), median(otherImportCpu),
+                        median(otherImportMb));
+        }
         std::fflush(stdout);
     }
     std::printf("cpu: user + system seconds of that process; bulk s: the floor for add and import, the same rows\n"
