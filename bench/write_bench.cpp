@@ -2,10 +2,14 @@
 // Lines file, import of another database file, backup and restore, at 1,000, 10,000
 // and 100,000 prescriptions (1,000,000 with --million; other sizes as arguments). Each
 // is run several times on a fresh data folder and its median wall time printed, with
-// the peak resident memory of that process alone. Beside them the floors this machine
-// allows: a plain copy of the file with fsync, and one bare key derivation (PBKDF2-HMAC-
-// SHA1, 64,000 rounds); and the time the CLI itself spends deriving keys, which it
-// reports when FANGJI_REPORT_KEY_DERIVATION is set.
+// the CPU time (user + system) and the peak resident memory of that process alone.
+// Beside them the floors this machine allows: the same rows inserted by this process
+// with one prepared insert in one transaction, a plain copy of the file with fsync, and
+// one bare key derivation (PBKDF2-HMAC-SHA1, 64,000 rounds); and the time the CLI itself
+// spends deriving keys, which it reports when FANGJI_REPORT_KEY_DERIVATION is set.
+// --dir DIR keeps the inputs of the last size in DIR, to run one command again by hand;
+// --compare CLI runs another build's fangji-cli add and import in turn with this one's
+// and prints its figures on a line "other" below.
 #include "bench/corpus.h"
 
 #include "store/database.h"
@@ -37,6 +41,7 @@ namespace {
 // One finished child process: wall time, peak resident memory and exit status.
 struct ProcessRun {
     double seconds = 0;
+    double cpuSeconds = 0; // user + system
     double peakMb = 0;
     int status = -1;
 };
@@ -74,6 +79,8 @@ ProcessRun runProcess(const QString& program, const QStringList& args, const QSt
     rusage usage{};
     if (pid > 0 && wait4(pid, &status, 0, &usage) == pid) {
         run.seconds = timer.nsecsElapsed() / 1e9;
+        run.cpuSeconds =
+            usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
         run.peakMb = usage.ru_maxrss / 1024.0; // kilobytes on Linux
         run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -112,6 +119,46 @@ double plainCopySeconds(const QString& from, const QString& to) {
     }
     if (in >= 0) {
         close(in);
+    }
+    return timer.nsecsElapsed() / 1e9;
+}
+
+// What writing the rows costs the engine alone: the import source's rows inserted into a
+// copy of the template, in this process, with the insert prepared once and one transaction
+// for all rows. Indexes, collations and the cipher as the commands have them.
+double bulkInsertSeconds(const QString& templatePath, const QString& source, const QString& target) {
+    if (!copyFile(templatePath, target)) {
+        return 0;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    auto from = store::Database::open(source, store::kImportConnect);
+    auto to = store::Database::open(target, store::kMainConnect);
+    if (!from || !to || !to->begin()) {
+        return 0;
+    }
+    auto read = from->prepareNative(QStringLiteral("SELECT fjmc,fjgc,fjgy,fjzz,fjyf,fjly,fjxd FROM zyfj"));
+    auto write = to->prepareNative(QStringLiteral("INSERT INTO 中医方剂 VALUES(?1,?2,?3,?4,?5,?6,' ',?7)"));
+    if (!read || !write) {
+        return 0;
+    }
+    while (true) {
+        auto row = read->step();
+        if (!row || !*row) {
+            break;
+        }
+        for (int c = 0; c < 7; ++c) {
+            int bytes = 0;
+            const char* text = read->utf8(c, &bytes);
+            (void)write->bindUtf8(c + 1, text, bytes);
+        }
+        if (!write->step() || !write->reset()) {
+            return 0;
+        }
+    }
+    write = store::Statement();
+    if (!to->commit()) {
+        return 0;
     }
     return timer.nsecsElapsed() / 1e9;
 }
@@ -161,6 +208,7 @@ int main(int argc, char** argv) {
     std::vector<int> sizes;
     int repeats = 3;
     QString keepIn; // --dir DIR: the files of the last size are left there for a closer look
+    QString other;  // --compare CLI: another build's fangji-cli, run in turn with this one
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--million") == 0) {
             sizes.push_back(1000000);
@@ -168,6 +216,8 @@ int main(int argc, char** argv) {
             repeats = std::max(1, std::atoi(argv[++i]));
         } else if (std::strcmp(argv[i], "--dir") == 0 && i + 1 < argc) {
             keepIn = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::strcmp(argv[i], "--compare") == 0 && i + 1 < argc) {
+            other = QString::fromLocal8Bit(argv[++i]);
         } else if (std::atoi(argv[i]) > 0) {
             sizes.push_back(std::atoi(argv[i]));
         }
@@ -186,12 +236,20 @@ int main(int argc, char** argv) {
     std::printf("bare key derivation (PBKDF2-HMAC-SHA1, 64,000 rounds): %.1f ms (median of %zu)\n", median(bare),
                 bare.size());
     std::printf("medians of %d runs; MB = peak resident memory of that process alone\n", repeats);
-    std::printf("%9s %7s %8s %7s %8s %7s %8s %7s %8s %7s %8s %7s\n", "rows", "file MB", "add s", "add MB", "import s",
-                "imp MB", "backup s", "bak MB", "restore s", "res MB", "copy s", "keys");
+    std::printf("%9s %7s %8s %7s %7s %8s %7s %7s %7s %8s %7s %8s %7s %8s %7s\n", "rows", "file MB", "add s", "add cpu",
+                "add MB", "import s", "imp cpu", "imp MB", "bulk s", "backup s", "bak MB", "restore s", "res MB",
+                "copy s", "keys");
     for (const int rows : sizes) {
         QTemporaryDir temporary;
         QDir dir(keepIn.isEmpty() ? temporary.path() : keepIn);
         dir.mkpath(QStringLiteral("."));
+        // A kept folder holds the files of the size before: each size starts afresh.
+        for (const QString& stale : {QStringLiteral("corpus"), QStringLiteral("work")}) {
+            QDir(dir.filePath(stale)).removeRecursively();
+        }
+        for (const QString& stale : {QStringLiteral("corpus.jsonl"), QStringLiteral("source.mdb")}) {
+            QFile::remove(dir.filePath(stale));
+        }
         const QString corpusDir = dir.filePath(QStringLiteral("corpus"));
         const QString workDir = dir.filePath(QStringLiteral("work"));
         QDir().mkpath(corpusDir);
@@ -224,7 +282,10 @@ int main(int argc, char** argv) {
         }
 
         const int runs = rows >= 1000000 ? 1 : repeats;
-        std::vector<double> addS, addMb, importS, importMb, backupS, backupMb, restoreS, restoreMb, copyS, keyMs;
+        const QString bulk = dir.filePath(QStringLiteral("bulk.mdb"));
+        std::vector<double> addS, addCpu, addMb, importS, importCpu, importMb, bulkS, backupS, backupMb, restoreS,
+            restoreMb, copyS, keyMs;
+        std::vector<double> otherAddS, otherAddCpu, otherAddMb, otherImportS, otherImportCpu, otherImportMb;
         int keyCount = 0;
         for (int r = 0; r < runs; ++r) {
             if (!copyFile(templatePath, database)) {
@@ -237,6 +298,7 @@ int main(int argc, char** argv) {
                 return 1;
             }
             addS.push_back(add.seconds);
+            addCpu.push_back(add.cpuSeconds);
             addMb.push_back(add.peakMb);
             const auto [count, ms] = reportedDerivations(errFile);
             keyCount = count;
@@ -253,7 +315,33 @@ int main(int argc, char** argv) {
                 return 1;
             }
             importS.push_back(imp.seconds);
+            importCpu.push_back(imp.cpuSeconds);
             importMb.push_back(imp.peakMb);
+
+            // The other build right after, on the same inputs, so that both meet the same load.
+            if (!other.isEmpty()) {
+                if (!copyFile(templatePath, database)) {
+                    return 1;
+                }
+                ProcessRun otherAdd =
+                    runProcess(other, {QStringLiteral("--data-dir"), workDir, QStringLiteral("add"), jsonl});
+                if (!copyFile(templatePath, database)) {
+                    return 1;
+                }
+                ProcessRun otherImp =
+                    runProcess(other, {QStringLiteral("--data-dir"), workDir, QStringLiteral("import"), source});
+                if (otherAdd.status != 0 || otherImp.status != 0) {
+                    std::fprintf(stderr, "the other build's add/import failed (%d, %d)\n", otherAdd.status,
+                                 otherImp.status);
+                    return 1;
+                }
+                otherAddS.push_back(otherAdd.seconds);
+                otherAddCpu.push_back(otherAdd.cpuSeconds);
+                otherAddMb.push_back(otherAdd.peakMb);
+                otherImportS.push_back(otherImp.seconds);
+                otherImportCpu.push_back(otherImp.cpuSeconds);
+                otherImportMb.push_back(otherImp.peakMb);
+            }
 
             QFile::remove(backup);
             ProcessRun bak = runProcess(cli, {QStringLiteral("--data-dir"), workDir, QStringLiteral("backup"), backup});
@@ -275,13 +363,21 @@ int main(int argc, char** argv) {
             restoreS.push_back(res.seconds);
             restoreMb.push_back(res.peakMb);
             copyS.push_back(plainCopySeconds(database, plain));
+            bulkS.push_back(bulkInsertSeconds(templatePath, source, bulk));
         }
-        std::printf("%9d %7.1f %8.3f %7.1f %8.3f %7.1f %8.3f %7.1f %8.3f %7.1f %8.3f %4d×%.0fms\n", rows,
-                    QFileInfo(database).size() / (1024.0 * 1024.0), median(addS), median(addMb), median(importS),
-                    median(importMb), median(backupS), median(backupMb), median(restoreS), median(restoreMb),
-                    median(copyS), keyCount, median(keyMs));
+        std::printf("%9d %7.1f %8.3f %7.3f %7.1f %8.3f %7.3f %7.1f %7.3f %8.3f %7.1f %8.3f %7.1f %8.3f %4d×%.0fms\n",
+                    rows, QFileInfo(database).size() / (1024.0 * 1024.0), median(addS), median(addCpu), median(addMb),
+                    median(importS), median(importCpu), median(importMb), median(bulkS), median(backupS),
+                    median(backupMb), median(restoreS), median(restoreMb), median(copyS), keyCount, median(keyMs));
+        if (!other.isEmpty()) {
+            std::printf("%9s %7s %8.3f %7.3f %7.1f %8.3f %7.3f %7.1f\n", "other", "", median(otherAddS),
+                        median(otherAddCpu), median(otherAddMb), median(otherImportS), median(otherImportCpu),
+                        median(otherImportMb));
+        }
         std::fflush(stdout);
     }
+    std::printf("cpu: user + system seconds of that process; bulk s: the floor for add and import, the same rows\n"
+                "inserted in this process with the insert prepared once, in one transaction\n");
     std::printf("keys: derivations a fangji-cli add made, and the median time of one inside the CLI\n");
     return 0;
 }

@@ -4,7 +4,12 @@
 #include "store/jet_sql.h"
 #include "store/schema.h"
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <optional>
+#include <thread>
+#include <vector>
 
 namespace fangji::admin {
 
@@ -13,8 +18,105 @@ namespace {
 constexpr int kSourceColumns = 7;
 // Rows between two chances for pending window messages to run.
 constexpr int kEventsEvery = 256;
+// Batches read ahead at most, each of kImportBatchRows rows.
+constexpr size_t kBatchesAhead = 4;
 
 const char* const kSourceNames[kSourceColumns] = {"fjmc", "fjgc", "fjgy", "fjzz", "fjyf", "fjly", "fjxd"};
+
+// Rows of the source as read: the stored bytes of each value, or Null.
+struct SourceBatch {
+    struct Cell {
+        qsizetype offset = 0;
+        int size = -1; // -1: Null
+    };
+    QByteArray bytes;        // the values, one after another
+    std::vector<Cell> cells; // kSourceColumns per row
+    int rows = 0;
+    std::optional<store::DbError> error; // reading failed after these rows
+    bool last = false;                   // no row after these
+
+    const char* text(int row, int column) const { return bytes.constData() + cell(row, column).offset; }
+    const Cell& cell(int row, int column) const { return cells[static_cast<size_t>(row * kSourceColumns + column)]; }
+};
+
+// Reads the source's rows on a thread of its own, a few batches ahead of the inserts,
+// so that reading and decrypting the source overlaps with writing the target. The
+// statement and its connection are this reader's alone until it is destroyed.
+class SourceReader {
+public:
+    // rows stands on its first row already.
+    explicit SourceReader(store::Statement& rows) : m_rows(rows), m_thread([this] { run(); }) {}
+    ~SourceReader() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    SourceReader(const SourceReader&) = delete;
+    SourceReader& operator=(const SourceReader&) = delete;
+
+    SourceBatch next() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_ready.empty(); });
+        SourceBatch batch = std::move(m_ready.front());
+        m_ready.pop_front();
+        m_changed.notify_all();
+        return batch;
+    }
+
+private:
+    void run() {
+        bool last = false;
+        while (!last) {
+            SourceBatch batch = read();
+            last = batch.last || batch.error;
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_ready.size() < kBatchesAhead || m_stop; });
+            if (m_stop) {
+                return;
+            }
+            m_ready.push_back(std::move(batch));
+            m_changed.notify_all();
+        }
+    }
+
+    // The current row and those after it, up to a batch.
+    SourceBatch read() {
+        SourceBatch batch;
+        batch.cells.reserve(static_cast<size_t>(kImportBatchRows * kSourceColumns));
+        while (batch.rows < kImportBatchRows) {
+            for (int c = 0; c < kSourceColumns; ++c) {
+                SourceBatch::Cell cell{batch.bytes.size(), -1};
+                if (!m_rows.isNull(c)) {
+                    // The stored bytes go across as they are, without a round trip through QString.
+                    const char* text = m_rows.utf8(c, &cell.size);
+                    batch.bytes.append(text, cell.size);
+                }
+                batch.cells.push_back(cell);
+            }
+            ++batch.rows;
+            auto next = m_rows.step();
+            if (!next) {
+                batch.error = next.error();
+                break;
+            }
+            if (!*next) {
+                batch.last = true;
+                break;
+            }
+        }
+        return batch;
+    }
+
+    store::Statement& m_rows;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<SourceBatch> m_ready;
+    bool m_stop = false;
+    std::thread m_thread; // last: starts once the members above are there
+};
 
 } // namespace
 
@@ -54,48 +156,49 @@ store::Result<ImportCounts> importPrescriptions(const QString& databasePath, con
 
     ImportCounts counts;
     std::optional<store::DbError> failure;
-    for (int row = 0;; ++row) {
-        if (row % kEventsEvery == 0 && letEventsRun) {
-            letEventsRun();
-        }
-        for (int c = 0; c < kSourceColumns && !failure; ++c) {
-            if (rows->isNull(c)) {
-                failure = store::DbError{kImportNullValue, QStringLiteral("源数据第 %1 条记录的 %2 为空值（Null）。")
-                                                               .arg(row + 1)
-                                                               .arg(QLatin1String(kSourceNames[c]))};
-            } else {
-                // The stored bytes go across as they are, without a round trip through QString.
-                int bytes = 0;
-                const char* text = rows->utf8(c, &bytes);
-                if (store::Status s = insert->bindUtf8(c + 1, text, bytes); !s) {
+    {
+        SourceReader reader(*rows);
+        int row = 0;
+        for (bool last = false; !last && !failure;) {
+            const SourceBatch batch = reader.next();
+            last = batch.last;
+            for (int r = 0; r < batch.rows && !failure; ++r, ++row) {
+                if (row % kEventsEvery == 0 && letEventsRun) {
+                    letEventsRun();
+                }
+                for (int c = 0; c < kSourceColumns && !failure; ++c) {
+                    const int size = batch.cell(r, c).size;
+                    if (size < 0) {
+                        failure =
+                            store::DbError{kImportNullValue, QStringLiteral("源数据第 %1 条记录的 %2 为空值（Null）。")
+                                                                 .arg(row + 1)
+                                                                 .arg(QLatin1String(kSourceNames[c]))};
+                    } else if (store::Status s = insert->bindUtf8Unowned(c + 1, batch.text(r, c), size); !s) {
+                        failure = s.error();
+                    }
+                }
+                if (failure) {
+                    break;
+                }
+                auto done = insert->step();
+                if (!done) {
+                    failure = done.error();
+                    break;
+                }
+                if (target->changes() > 0) {
+                    ++counts.added;
+                } else {
+                    ++counts.present;
+                }
+                if (store::Status s = insert->reset(); !s) {
                     failure = s.error();
                 }
             }
-        }
-        if (failure) {
-            break;
-        }
-        auto done = insert->step();
-        if (!done) {
-            failure = done.error();
-            break;
-        }
-        if (target->changes() > 0) {
-            ++counts.added;
-        } else {
-            ++counts.present;
-        }
-        if (store::Status s = insert->reset(); !s) {
-            failure = s.error();
-            break;
-        }
-        auto next = rows->step();
-        if (!next) {
-            failure = next.error();
-            break;
-        }
-        if (!*next) {
-            break;
+            if (!failure && batch.error) {
+                failure = batch.error;
+            }
+            // The batch's bytes go with it: no binding may point into them.
+            insert->clearBindings();
         }
     }
 

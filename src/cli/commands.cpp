@@ -30,6 +30,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <array>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -377,19 +378,32 @@ private:
 };
 
 // One piece of add's input made ready for the store: each record's line and either the
-// reason it is refused or its stored form.
+// reason it is refused or its stored form, in the engine's UTF-8. The texts of all rows
+// stand one after another in one buffer, so that a piece is made and let go of at once.
 struct PreparedRow {
     int line = 0;
     QString refusal;
-    entry::EntryRecord stored;
+    std::array<std::pair<qsizetype, int>, 8> texts{}; // offset and size in the bytes; size -1: null
 };
 struct PreparedPiece {
     QString error; // the input cannot be read as a whole
     std::vector<PreparedRow> rows;
+    QByteArray bytes;
+
+    entry::StoredTextViews stored(const PreparedRow& row) const {
+        entry::StoredTextViews views;
+        for (int c = 0; c < 8; ++c) {
+            const auto [offset, size] = row.texts[c];
+            if (size >= 0) {
+                views[c] = QByteArrayView(bytes.constData() + offset, size);
+            }
+        }
+        return views;
+    }
 };
 
 PreparedPiece prepare(const Input& in) {
-    PreparedPiece piece{in.error, {}};
+    PreparedPiece piece{in.error, {}, {}};
     piece.rows.reserve(static_cast<size_t>(in.records.size()));
     for (const InputRecord& record : in.records) {
         PreparedRow row{record.line, record.error, {}};
@@ -404,7 +418,16 @@ PreparedPiece prepare(const Input& in) {
             row.refusal = missingRequired(boxes);
         }
         if (row.refusal.isEmpty()) {
-            row.stored = entry::storedForm(boxes);
+            const entry::EntryRecord stored = entry::storedForm(boxes);
+            for (int c = 0; c < 8; ++c) {
+                if (stored[c].isNull()) {
+                    row.texts[c] = {0, -1};
+                    continue;
+                }
+                const QByteArray utf8 = stored[c].toUtf8();
+                row.texts[c] = {piece.bytes.size(), static_cast<int>(utf8.size())};
+                piece.bytes += utf8;
+            }
         }
         piece.rows.push_back(std::move(row));
     }
@@ -506,17 +529,18 @@ int cmdAdd(QCommandLineParser& p, Streams& io) {
     }
     input.setFormat(format);
     const QString nothingAdded = QStringLiteral("；没有登录任何方剂");
-    std::optional<Input> piece = input.next();
-    if (!piece->error.isEmpty()) {
-        return refused(io, piece->error + nothingAdded);
-    }
-
+    // The input is read and made ready from here on, while the file is opened.
+    PiecesAhead ahead(input);
     auto db = openDatabase();
+    std::optional<PreparedPiece> prepared = ahead.next(); // the first piece is always given
+    if (!prepared->error.isEmpty()) {
+        return refused(io, prepared->error + nothingAdded);
+    }
     if (!db) {
         // An input that cannot be read as a whole is reported as such first.
-        while ((piece = input.next())) {
-            if (!piece->error.isEmpty()) {
-                return refused(io, piece->error + nothingAdded);
+        while ((prepared = ahead.next())) {
+            if (!prepared->error.isEmpty()) {
+                return refused(io, prepared->error + nothingAdded);
             }
         }
         return refused(io, store::errorReport(db.error(), store::ReportLines::One));
@@ -537,9 +561,6 @@ int cmdAdd(QCommandLineParser& p, Streams& io) {
     int added = 0;
     int present = 0;
     int refusedCount = 0;
-    std::optional<PreparedPiece> prepared = prepare(*piece);
-    piece.reset();
-    PiecesAhead ahead(input);
     for (; prepared; prepared = ahead.next()) {
         if (!prepared->error.isEmpty()) {
             (void)db->rollback();
@@ -556,7 +577,7 @@ int cmdAdd(QCommandLineParser& p, Streams& io) {
                 ++refusedCount;
                 continue;
             }
-            auto result = adder->addIfNew(row.stored);
+            auto result = adder->addIfNew(prepared->stored(row));
             if (!result) {
                 (void)db->rollback();
                 io.err << heldRefusals;

@@ -364,8 +364,14 @@ private:
                             QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0'));
             }
             if (c != u'\\') {
-                text += c;
-                ++m_i;
+                // The run of plain characters up to the next quote, escape or control
+                // character goes across in one piece.
+                qsizetype end = m_i + 1;
+                while (end < m_s.size() && m_s[end] != u'"' && m_s[end] != u'\\' && m_s[end].unicode() >= 0x20) {
+                    ++end;
+                }
+                text += m_s.sliced(m_i, end - m_i);
+                m_i = end;
                 continue;
             }
             const qsizetype escapeAt = m_i;

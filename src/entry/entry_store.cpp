@@ -92,31 +92,131 @@ store::Result<bool> addIfNew(store::Database& db, const EntryRecord& record) {
     return adder->addIfNew(record);
 }
 
+StoredTexts storedTexts(const EntryRecord& record) {
+    StoredTexts texts;
+    for (int i = 0; i < store::PrescriptionColumnCount; ++i) {
+        if (!record[i].isNull()) {
+            texts[i] = record[i].toUtf8();
+        }
+    }
+    return texts;
+}
+
+namespace {
+
+// Whether the index fjmci itself refuses a second row with an equal name. A file of an
+// earlier build that held equal names has it rebuilt without (see store/name_order.h).
+store::Result<bool> nameIndexIsUnique(store::Database& db) {
+    auto list = db.prepareNative(QStringLiteral("PRAGMA index_list(") +
+                                 store::quoteIdentifier(store::table::kPrescriptions) + u')');
+    if (!list) {
+        return list.error();
+    }
+    bool unique = false;
+    // Columns: seq, name, unique, origin, partial.
+    const store::Status read = store::forEachRow(*list, [&](const store::Statement& row) {
+        if (row.text(1) == store::kNameIndex) {
+            unique = row.value(2).toInt() != 0 && row.value(4).toInt() == 0;
+        }
+    });
+    if (!read) {
+        return read.error();
+    }
+    return unique;
+}
+
+store::Status bindText(store::Statement& stmt, int index, const std::optional<QByteArrayView>& text) {
+    if (!text) {
+        return stmt.bind(index, QVariant());
+    }
+    return stmt.bindUtf8Unowned(index, text->data(), static_cast<int>(text->size()));
+}
+
+} // namespace
+
 store::Result<PrescriptionAdder> PrescriptionAdder::prepare(store::Database& db) {
-    auto table = nameIndexedTable(db);
-    if (!table) {
-        return table.error();
+    const QString table = store::quoteIdentifier(store::table::kPrescriptions);
+    auto unique = nameIndexIsUnique(db);
+    if (!unique) {
+        return unique.error();
     }
     PrescriptionAdder adder;
-    adder.m_table = std::move(table).value();
+    if (*unique) {
+        // The unique index on 名称 compares names by their own collation, as a seek on
+        // fjmci does: the insert itself finds an equal name and then writes nothing.
+        auto insert = db.prepareNative(QStringLiteral("INSERT OR IGNORE INTO ") + table +
+                                       QStringLiteral(" VALUES(?1,?2,?3,?4,?5,?6,?7,?8)"));
+        if (!insert) {
+            return insert.error();
+        }
+        adder.m_insert = std::move(insert).value();
+        return adder;
+    }
+    // The seek compares 名称 by its own collation, so it reads the index fjmci, as a
+    // seek on the table with fjmci selected does.
+    auto seek = db.prepareNative(QStringLiteral("SELECT 1 FROM ") + table + QStringLiteral(" INDEXED BY ") +
+                                 store::quoteIdentifier(store::kNameIndex) + QStringLiteral(" WHERE ") +
+                                 store::quoteIdentifier(QStringLiteral("名称")) + QStringLiteral(" = ?1 LIMIT 1"));
+    if (!seek) {
+        return seek.error();
+    }
+    auto insert =
+        db.prepareNative(QStringLiteral("INSERT INTO ") + table + QStringLiteral(" VALUES(?1,?2,?3,?4,?5,?6,?7,?8)"));
+    if (!insert) {
+        return insert.error();
+    }
+    adder.m_seek = std::move(seek).value();
+    adder.m_insert = std::move(insert).value();
+    adder.m_seeks = true;
     return adder;
 }
 
 store::Result<bool> PrescriptionAdder::addIfNew(const EntryRecord& record) {
-    if (store::Status s = m_table.seek(record[store::ColName]); !s) {
-        return s.error();
-    }
-    if (!m_table.noMatch()) {
-        return false;
-    }
-    m_table.addNew();
+    const StoredTexts texts = storedTexts(record);
+    StoredTextViews views;
     for (int i = 0; i < store::PrescriptionColumnCount; ++i) {
-        m_table.setField(i, record[i]);
+        if (texts[i]) {
+            views[i] = QByteArrayView(*texts[i]);
+        }
     }
-    if (store::Status s = m_table.update(); !s) {
-        return s.error();
+    return addIfNew(views);
+}
+
+store::Result<bool> PrescriptionAdder::addIfNew(const StoredTextViews& record) {
+    if (m_seeks) {
+        if (store::Status s = bindText(m_seek, 1, record[store::ColName]); !s) {
+            return s.error();
+        }
+        auto found = m_seek.step();
+        // The seek lets go of the table at once, as a finished one would.
+        const store::Status reset = m_seek.reset();
+        m_seek.clearBindings();
+        if (!found) {
+            return found.error();
+        }
+        if (!reset) {
+            return reset.error();
+        }
+        if (*found) {
+            return false;
+        }
     }
-    return true;
+    store::Status bound;
+    for (int i = 0; i < store::PrescriptionColumnCount && bound; ++i) {
+        bound = bindText(m_insert, i + 1, record[i]);
+    }
+    auto done = bound ? m_insert.step() : store::Result<bool>(bound.error());
+    const bool written = m_insert.changes() > 0;
+    const store::Status reset = m_insert.reset();
+    // The texts are the caller's: no binding outlives this call.
+    m_insert.clearBindings();
+    if (!done) {
+        return done.error();
+    }
+    if (!reset) {
+        return reset.error();
+    }
+    return m_seeks || written;
 }
 
 store::Result<bool> updateExisting(store::Database& db, const EntryRecord& record) {

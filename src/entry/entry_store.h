@@ -4,9 +4,11 @@
 
 #include "store/database.h"
 #include "store/result.h"
+#include "store/schema.h"
 
 #include <QStringList>
 
+#include <array>
 #include <optional>
 
 // Store operations of the entry window. Each takes an open connection to the
@@ -36,17 +38,27 @@ store::Result<std::optional<EntryRecord>> lookupByName(store::Database& db, cons
 // The record is written as given; the caller normalises it.
 store::Result<bool> addIfNew(store::Database& db, const EntryRecord& record);
 
+// A row's texts as the engine stores them, UTF-8; nothing for a null text (bound as NULL).
+using StoredTexts = std::array<std::optional<QByteArray>, store::PrescriptionColumnCount>;
+using StoredTextViews = std::array<std::optional<QByteArrayView>, store::PrescriptionColumnCount>;
+StoredTexts storedTexts(const EntryRecord& record);
+
 // Adds rows one after another on one connection, each as addIfNew does (the row is
-// written unless a row with its name exists), through one table whose seek and insert
-// are prepared once instead of for every row.
+// written unless a row with its name exists), with its statements prepared once and
+// texts already in UTF-8 handed to the engine as they are. Where the index fjmci refuses
+// equal names itself, the insert is the seek; otherwise (a file that holds equal names
+// from an earlier build) each row is sought on fjmci first.
 class PrescriptionAdder {
 public:
     static store::Result<PrescriptionAdder> prepare(store::Database& db);
     // true: added; false: a row with this name (position 0) exists, nothing written.
     store::Result<bool> addIfNew(const EntryRecord& record);
+    store::Result<bool> addIfNew(const StoredTextViews& record);
 
 private:
-    store::Table m_table;
+    bool m_seeks = false; // false: the insert refuses an equal name itself
+    store::Statement m_seek;
+    store::Statement m_insert;
 };
 
 // Rewrites positions 1 to 7 of the row named record[0], leaving the name as

@@ -1,5 +1,7 @@
 #include "jet_sql.h"
 
+#include "zh_collator.h"
+
 #include "textmatch/aliases.h"
 #include "textmatch/fold.h"
 #include "textmatch/pinyin.h"
@@ -10,10 +12,18 @@
 #include <QStringDecoder>
 
 #include <sqlite3.h>
+#include <unicode/uchar.h>
+#include <unicode/ucol.h>
+#include <unicode/ucoleitr.h>
+#include <unicode/unorm2.h>
+#include <unicode/uset.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -668,11 +678,70 @@ bool isPrintableAscii(const char* s, int n) {
     return true;
 }
 
+// Whether s is well-formed UTF-8 (no overlong form, no surrogate, nothing past U+10FFFF,
+// no sequence cut short); upper tells whether it holds an ASCII capital A-Z.
+bool scanUtf8(const char* s, int n, bool& upper) {
+    upper = false;
+    const auto* p = reinterpret_cast<const unsigned char*>(s);
+    const unsigned char* const end = p + n;
+    while (p < end) {
+        const unsigned char b = *p;
+        if (b < 0x80) {
+            upper = upper || (b >= 'A' && b <= 'Z');
+            ++p;
+            continue;
+        }
+        int extra = 0;
+        unsigned char low = 0x80; // bounds of the second byte
+        unsigned char high = 0xbf;
+        if (b >= 0xc2 && b <= 0xdf) {
+            extra = 1;
+        } else if (b >= 0xe0 && b <= 0xef) {
+            extra = 2;
+            low = b == 0xe0 ? 0xa0 : 0x80;
+            high = b == 0xed ? 0x9f : 0xbf;
+        } else if (b >= 0xf0 && b <= 0xf4) {
+            extra = 3;
+            low = b == 0xf0 ? 0x90 : 0x80;
+            high = b == 0xf4 ? 0x8f : 0xbf;
+        } else {
+            return false;
+        }
+        if (end - p <= extra || p[1] < low || p[1] > high) {
+            return false;
+        }
+        for (int k = 2; k <= extra; ++k) {
+            if ((p[k] & 0xc0) != 0x80) {
+                return false;
+            }
+        }
+        p += extra + 1;
+    }
+    return true;
+}
+
+// The character of three UTF-8 bytes at p (U+0800 to U+FFFF, no surrogate), or 0.
+char16_t threeByteCharacter(const char* s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s);
+    if (p[0] < 0xe0 || p[0] > 0xef || (p[1] & 0xc0) != 0x80 || (p[2] & 0xc0) != 0x80) {
+        return 0;
+    }
+    if ((p[0] == 0xe0 && p[1] < 0xa0) || (p[0] == 0xed && p[1] > 0x9f)) {
+        return 0;
+    }
+    return static_cast<char16_t>(((p[0] & 0x0f) << 12) | ((p[1] & 0x3f) << 6) | (p[2] & 0x3f));
+}
+
 // The order of names: the Chinese (pinyin) order of the texts with A-Z folded to a-z,
 // ties broken by the folded bytes. Two names are thus equal exactly when they are
 // byte-equal once A-Z are folded (as Jet compares them; full-width letters stay apart),
 // and the order is total: the collator's comparison is a total preorder (it agrees with
 // its sort keys) and the byte tie-break refines it without ever reversing it.
+//
+// Pure printable ASCII compares by a table of ranks; other well-formed UTF-8 goes to ICU's
+// collator as it stands (folded first only when it holds a capital); a text that is not
+// well-formed UTF-8 (only a damaged file holds one) is decoded as QString decodes it and
+// compared through QCollator, as every text once was.
 class NameOrder {
 public:
     NameOrder() {
@@ -702,7 +771,8 @@ public:
         }
     }
 
-    int compare(const char* a, int na, const char* b, int nb) {
+    // same: how many bytes the two texts have in common at their start.
+    int compare(const char* a, int na, const char* b, int nb, int same) {
         if (m_asciiRanks && isPrintableAscii(a, na) && isPrintableAscii(b, nb)) {
             const int n = na < nb ? na : nb;
             for (int i = 0; i < n; ++i) {
@@ -713,13 +783,159 @@ public:
             }
             return na - nb;
         }
-        const QStringView ua = foldedUtf16(a, na, m_a);
-        const QStringView ub = foldedUtf16(b, nb, m_b);
-        const int r = m_collator.compare(ua, ub);
+        if (const int r = byFirstDifference(a, na, b, nb, same); r != 0) {
+            return r;
+        }
+        const int r = collate(a, na, b, nb);
         return r != 0 ? r : foldCompare(a, na, b, nb);
     }
 
+    // The order decided where the two texts first differ, when it is decided there: both
+    // texts alike (and well-formed) up to a character each whose primary weight stands
+    // on its own and differs from the other's. Their first difference at the first level
+    // is then that one, so the collator orders the texts as their primary weights, and no
+    // later character matters. 0 when it is not decided there.
+    int byFirstDifference(const char* a, int na, const char* b, int nb, int same) {
+        const int n = na < nb ? na : nb;
+        int i = same;
+        if (i == n) {
+            return 0; // one text starts the other
+        }
+        // Back to the start of the character that holds the first differing byte.
+        while (i > 0 && (static_cast<unsigned char>(a[i]) & 0xc0) == 0x80) {
+            --i;
+        }
+        if (i + 3 > na || i + 3 > nb) {
+            return 0;
+        }
+        const char16_t ca = threeByteCharacter(a + i);
+        const char16_t cb = threeByteCharacter(b + i);
+        if (ca == 0 || cb == 0) {
+            return 0;
+        }
+        const quint32 pa = primaryOf(ca);
+        const quint32 pb = primaryOf(cb);
+        if (pa <= kNoPrimary || pb <= kNoPrimary || pa == pb) {
+            return 0;
+        }
+        // The same bytes before, but as characters only when they are well-formed.
+        bool upper = false;
+        if (!scanUtf8(a, i, upper)) {
+            return 0;
+        }
+        return pa < pb ? -1 : 1;
+    }
+
+    // The collator's comparison of the two texts with A-Z folded to a-z.
+    int collate(const char* a, int na, const char* b, int nb) {
+        bool upperA = false;
+        bool upperB = false;
+        if (m_icu && scanUtf8(a, na, upperA) && scanUtf8(b, nb, upperB)) {
+            // An empty text comes first, as QCollator has it, even before a text the
+            // collator ignores as a whole.
+            if (na == 0 || nb == 0) {
+                return (na != 0) - (nb != 0);
+            }
+            const char* fa = upperA ? foldedUtf8(a, na, m_foldedA) : a;
+            const char* fb = upperB ? foldedUtf8(b, nb, m_foldedB) : b;
+            UErrorCode status = U_ZERO_ERROR;
+            const UCollationResult r = ucol_strcollUTF8(m_icu.get(), fa, na, fb, nb, &status);
+            if (U_SUCCESS(status)) {
+                return r;
+            }
+        }
+        const QStringView ua = foldedUtf16(a, na, m_a);
+        const QStringView ub = foldedUtf16(b, nb, m_b);
+        return m_collator.compare(ua, ub);
+    }
+
 private:
+    // Table entries: not yet looked up, and no primary weight of its own.
+    static constexpr quint32 kUnknown = 0;
+    static constexpr quint32 kNoPrimary = 1;
+
+    // The primary weight of a character (left-aligned in 32 bits, so that weights compare
+    // as numbers) when it is one collation element with a weight at the first level that
+    // no neighbour can change: no contraction, prefix or expansion, a starter without a
+    // canonical decomposition. kNoPrimary otherwise. Looked up once per character.
+    quint32 primaryOf(char16_t c) {
+        if (m_primary.empty()) {
+            m_primary.assign(0x10000, kUnknown);
+            if (m_icu) {
+                m_builtTableHolds = zh::builtTableHolds(m_icu.get());
+                if (!m_builtTableHolds) {
+                    m_contextual = zh::contextualCharacters(m_icu.get());
+                }
+            }
+            if (m_builtTableHolds || m_contextual) {
+                UErrorCode status = U_ZERO_ERROR;
+                m_primaryLevel.reset(ucol_clone(m_icu.get(), &status));
+                ucol_setAttribute(m_primaryLevel.get(), UCOL_STRENGTH, UCOL_PRIMARY, &status);
+                if (U_FAILURE(status)) {
+                    m_primaryLevel.reset();
+                }
+            }
+        }
+        quint32& slot = m_primary[c];
+        if (slot == kUnknown) {
+            slot = lookUpPrimary(c);
+        }
+        return slot;
+    }
+
+    bool contextual(char16_t c) const {
+        if (m_builtTableHolds) {
+            return (zh::kBuiltContextual[c / 8] >> (c % 8)) & 1;
+        }
+        return uset_contains(m_contextual.get(), c);
+    }
+
+    quint32 lookUpPrimary(char16_t c) {
+        if (!m_primaryLevel || contextual(c) || u_getCombiningClass(c) != 0) {
+            return kNoPrimary;
+        }
+        UErrorCode status = U_ZERO_ERROR;
+        const UNormalizer2* nfd = unorm2_getNFDInstance(&status);
+        UChar decomposition[8];
+        if (U_FAILURE(status) || unorm2_getDecomposition(nfd, c, decomposition, 8, &status) >= 0) {
+            return kNoPrimary;
+        }
+        // Exactly one collation element (a long weight comes as one element and its
+        // continuation).
+        const UChar text[1] = {c};
+        status = U_ZERO_ERROR;
+        UCollationElements* elements = ucol_openElements(m_icu.get(), text, 1, &status);
+        int count = 0;
+        for (int32_t ce = 0; U_SUCCESS(status) && (ce = ucol_next(elements, &status)) != UCOL_NULLORDER;) {
+            count += (ce & 0xc0) == 0xc0 ? 0 : 1;
+        }
+        ucol_closeElements(elements);
+        if (U_FAILURE(status) || count != 1) {
+            return kNoPrimary;
+        }
+        // Its sort key at the first level alone: the bytes of its primary weight.
+        uint8_t key[16];
+        const int32_t length = ucol_getSortKey(m_primaryLevel.get(), text, 1, key, sizeof key);
+        quint32 weight = 0;
+        int bytes = 0;
+        while (bytes < length && key[bytes] > 1) {
+            if (bytes == 4) {
+                return kNoPrimary;
+            }
+            weight |= quint32(key[bytes]) << (24 - 8 * bytes);
+            ++bytes;
+        }
+        return bytes == 0 || weight <= kNoPrimary ? kNoPrimary : weight;
+    }
+
+    static const char* foldedUtf8(const char* s, int n, std::string& buffer) {
+        buffer.assign(s, static_cast<size_t>(n));
+        for (char& c : buffer) {
+            c = static_cast<char>(foldByte(static_cast<unsigned char>(c)));
+        }
+        return buffer.data();
+    }
+
     QStringView foldedUtf16(const char* s, int n, std::vector<QChar>& buffer) {
         buffer.resize(static_cast<size_t>(m_decoder.requiredSpace(n)));
         QChar* end = m_decoder.appendToBuffer(buffer.data(), QByteArrayView(s, n));
@@ -732,21 +948,52 @@ private:
     }
 
     QCollator m_collator{QLocale(QLocale::Chinese, QLocale::China)};
+    zh::Collator m_icu = zh::openChineseCollator();
+    zh::Collator m_primaryLevel; // the same at the first level only
+    bool m_builtTableHolds = false;
+    zh::CharSet m_contextual;       // asked of ICU when the built table does not hold
+    std::vector<quint32> m_primary; // by UTF-16 code unit; filled when first needed
     QStringDecoder m_decoder{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
     std::vector<QChar> m_a;
     std::vector<QChar> m_b;
+    std::string m_foldedA;
+    std::string m_foldedB;
     unsigned char m_rank[128] = {};
     bool m_asciiRanks = false;
 };
 
+// How many bytes a and b (n bytes each at least) have in common at their start; eight
+// bytes are compared at a time.
+int commonPrefix(const char* a, const char* b, int n) {
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t x = 0;
+        std::uint64_t y = 0;
+        std::memcpy(&x, a + i, 8);
+        std::memcpy(&y, b + i, 8);
+        if (x != y) {
+            const std::uint64_t differ = x ^ y;
+            const int bit =
+                std::endian::native == std::endian::little ? std::countr_zero(differ) : std::countl_zero(differ);
+            return i + bit / 8;
+        }
+    }
+    while (i < n && a[i] == b[i]) {
+        ++i;
+    }
+    return i;
+}
+
 int zhCollation(void*, int na, const void* a, int nb, const void* b) {
     const auto* ca = static_cast<const char*>(a);
     const auto* cb = static_cast<const char*>(b);
-    if (foldEqual(ca, na, cb, nb)) {
+    const int same = commonPrefix(ca, cb, na < nb ? na : nb);
+    // Equal names: the same bytes once A-Z are folded (the common start needs no folding).
+    if (na == nb && foldEqual(ca + same, na - same, cb + same, nb - same)) {
         return 0;
     }
     thread_local NameOrder order;
-    return order.compare(ca, na, cb, nb);
+    return order.compare(ca, na, cb, nb, same);
 }
 
 } // namespace

@@ -110,6 +110,17 @@ Status Statement::bindUtf8(int index, const char* bytes, int size) {
     return {};
 }
 
+Status Statement::bindUtf8Unowned(int index, const char* bytes, int size) {
+    if (sqlite3_bind_text(m_stmt, index, bytes != nullptr ? bytes : "", size, SQLITE_STATIC) != SQLITE_OK) {
+        return errorOf(m_db);
+    }
+    return {};
+}
+
+void Statement::clearBindings() {
+    sqlite3_clear_bindings(m_stmt);
+}
+
 Result<bool> Statement::step() {
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW) {
@@ -128,6 +139,10 @@ Status Statement::reset() {
         return errorOf(m_db);
     }
     return {};
+}
+
+int Statement::changes() const {
+    return m_db != nullptr ? sqlite3_changes(m_db) : 0;
 }
 
 int Statement::columnCount() const {

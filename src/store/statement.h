@@ -27,9 +27,16 @@ public:
     Status bind(int index, const QVariant& value);
     // Binds UTF-8 text as it is, without a round trip through QString.
     Status bindUtf8(int index, const char* bytes, int size);
+    // The same without a copy: the bytes must stay as they are until the statement has
+    // been stepped, and clearBindings() (or another bind) must come before they go.
+    Status bindUtf8Unowned(int index, const char* bytes, int size);
+    // Sets every parameter back to NULL.
+    void clearBindings();
     // Advances to the next row: true when a row is there, false at the end.
     Result<bool> step();
     Status reset();
+    // Rows the connection's last finished insert, update or delete changed.
+    int changes() const;
 
     int columnCount() const;
     QString columnName(int column) const;

@@ -41,6 +41,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <set>
+
 using namespace fangji;
 using fangji::testing::child;
 using fangji::testing::randomBytes;
@@ -97,6 +99,9 @@ bool makeSource(const QString& path, const QList<QStringList>& rows, const QStri
                                            "fjyf TEXT, fjly TEXT, fjxd TEXT)"))) {
         return false;
     }
+    if (!db->begin()) {
+        return false;
+    }
     for (const QStringList& row : rows) {
         auto stmt = db->prepareNative(QStringLiteral("INSERT INTO zyfj VALUES(?1,?2,?3,?4,?5,?6,?7)"));
         if (!stmt) {
@@ -110,7 +115,7 @@ bool makeSource(const QString& path, const QList<QStringList>& rows, const QStri
             return false;
         }
     }
-    return true;
+    return db->commit().ok();
 }
 
 QStringList sourceRow(const QString& name, const QString& notes = QStringLiteral("心得")) {
@@ -146,6 +151,8 @@ private slots:
     void import_failures_data();
     void import_failures();
     void import_letsEventsRunThrottled();
+    void import_manyBatches_sameRowsAndCounts_nullEndsIt_data();
+    void import_manyBatches_sameRowsAndCounts_nullEndsIt();
 
     // ---- Frmcopy
     void copyWindow_modesChangeCaptionsAndEmptyPath_data();
@@ -438,6 +445,69 @@ void TestFiles::import_letsEventsRunThrottled() {
     QCOMPARE(counts->added, 600);
     // Once at the start and once every 256 rows: never once per row.
     QCOMPARE(calls, 3);
+}
+
+// The source is read ahead in batches while rows are inserted: every row arrives once and
+// in order, the counts and a Null's row number are those of the rows themselves, and the
+// rows before a Null stay imported, wherever the batches end.
+void TestFiles::import_manyBatches_sameRowsAndCounts_nullEndsIt_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("nullAt"); // -1: none
+    const int batch = admin::kImportBatchRows;
+    QTest::newRow("one batch exactly") << batch << -1;
+    QTest::newRow("two batches and one row") << 2 * batch + 1 << -1;
+    QTest::newRow("null last of the first batch") << 2 * batch << batch - 1;
+    QTest::newRow("null first of the second batch") << 2 * batch << batch;
+    QTest::newRow("null in the last row") << 2 * batch + 1 << 2 * batch;
+    QTest::newRow("null in the second row") << batch + 5 << 1;
+}
+
+void TestFiles::import_manyBatches_sameRowsAndCounts_nullEndsIt() {
+    QFETCH(int, rows);
+    QFETCH(int, nullAt);
+    TestDataDir data;
+    {
+        auto db = data.open();
+        QVERIFY(testing::addPrescription(db, prescription(QStringLiteral("方7"))));
+    }
+    // Every hundredth row repeats a name before it, and row 300 the stored one.
+    QList<QStringList> source;
+    for (int i = 0; i < rows; ++i) {
+        const int number = i == 300 ? 7 : (i % 100 == 99 ? i - 50 : 1000 + i);
+        QStringList row = sourceRow(QStringLiteral("方%1").arg(number), QStringLiteral("心得%1").arg(i));
+        if (i == nullAt) {
+            row[6] = QString();
+        }
+        source << row;
+    }
+    const QString path = data.root() + QStringLiteral("/src.mdb");
+    QVERIFY(makeSource(path, source));
+
+    QList<QStringList> expected = prescriptions(data.databasePath());
+    std::set<QString> names{QStringLiteral("方7")};
+    int added = 0;
+    int present = 0;
+    for (int i = 0; i < (nullAt < 0 ? rows : nullAt); ++i) {
+        const QStringList& r = source[i];
+        if (names.insert(r[0]).second) {
+            expected << QStringList{r[0], r[1], r[2], r[3], r[4], r[5], QStringLiteral(" "), r[6]};
+            ++added;
+        } else {
+            ++present;
+        }
+    }
+    auto counts = admin::importPrescriptions(data.databasePath(), path);
+    if (nullAt < 0) {
+        QVERIFY2(counts.ok(), counts.ok() ? "" : qPrintable(counts.error().description));
+        QCOMPARE(counts->added, added);
+        QCOMPARE(counts->present, present);
+    } else {
+        QVERIFY(!counts.ok());
+        QCOMPARE(counts.error().number, admin::kImportNullValue);
+        QCOMPARE(counts.error().description,
+                 QStringLiteral("源数据第 %1 条记录的 fjxd 为空值（Null）。").arg(nullAt + 1));
+    }
+    QCOMPARE(prescriptions(data.databasePath()), expected);
 }
 
 // ----------------------------------------------------------------- Frmcopy

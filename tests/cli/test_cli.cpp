@@ -116,6 +116,7 @@ private slots:
     void add_largeJsonLines_readInPieces_sameAsWholeInput();
     void add_largeCsv_quotedLinesAcrossPieces_sameAsWholeInput();
     void add_largeCsv_quoteNeverEnds_refusedWholeWithItsLine();
+    void add_fileWithRowTheEngineRefuses_changesNothing();
 };
 
 void TestCli::init_createsDatabaseFromTemplate() {
@@ -1049,6 +1050,44 @@ void TestCli::print_refusals() {
     QCOMPARE(r.status, status);
     QVERIFY2(r.err.contains(message), qPrintable(r.err));
     QVERIFY(QDir(dir.path()).entryList({QStringLiteral("*.pdf")}).isEmpty());
+}
+
+// All rows of one add go into the file together: a row the engine refuses half-way
+// through a file (here a trigger refuses it) leaves the file as it was, the rows before
+// it included.
+void TestCli::add_fileWithRowTheEngineRefuses_changesNothing() {
+    QTemporaryDir dir;
+    QCOMPARE(runCli(dir.path(), {"init"}).status, 0);
+    QCOMPARE(runCli(dir.path(), {"add"}, jsonLine({"四物汤", "熟地黄", "补血", "血虚", "水煎服", "《局方》"})).status,
+             0);
+    const QString path = dir.filePath("formulary.jsonl");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(fixture()), fixture().size());
+    file.close();
+    QList<QStringList> before;
+    {
+        store::Database db = store::Database::open(dir.path() + "/vizi.mdb", store::kMainConnect).value();
+        QVERIFY(db.executeNative("CREATE TRIGGER refuse BEFORE INSERT ON 中医方剂 WHEN NEW.名称 = '银翘散' "
+                                 "BEGIN SELECT RAISE(ABORT, 'refused here'); END")
+                    .ok());
+        before = testing::rows(db, "SELECT * FROM 中医方剂 ORDER BY rowid");
+    }
+    Run r = runCli(dir.path(), {"add", path});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("第 4 行：")) && r.err.contains("refused here"), qPrintable(r.err));
+    QVERIFY2(r.out.isEmpty(), qPrintable(r.out));
+    {
+        store::Database db = store::Database::open(dir.path() + "/vizi.mdb", store::kMainConnect).value();
+        QCOMPARE(testing::rows(db, "SELECT * FROM 中医方剂 ORDER BY rowid"), before);
+        QVERIFY(db.executeNative("DROP TRIGGER refuse").ok());
+    }
+    // The same file without the trigger: its four rows are added after the one there.
+    r = runCli(dir.path(), {"add", path});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(storedNames(dir.path()),
+             (QStringList{QStringLiteral("四物汤"), QStringLiteral("桂枝汤"), QStringLiteral("麻黄汤"),
+                          QStringLiteral("小柴胡汤"), QStringLiteral("银翘散")}));
 }
 
 QTEST_MAIN(TestCli)

@@ -6,6 +6,7 @@
 #include "store/jet_sql.h"
 #include "store/name_order.h"
 #include "store/schema.h"
+#include "store/zh_collator.h"
 
 #include <sqlite3.h>
 
@@ -43,6 +44,48 @@ QStringList randomTexts(const QString& alphabet, int maxLength, int count, quint
     for (int i = 0; i < count; ++i) {
         QString s;
         const int n = rng.bounded(maxLength + 1);
+        for (int k = 0; k < n; ++k) {
+            s += alphabet[rng.bounded(alphabet.size())];
+        }
+        out << s;
+    }
+    return out;
+}
+
+// The order of names by its definition: QCollator's Chinese order of the texts with A-Z
+// folded, ties broken by the folded UTF-8 bytes (a text that is not UTF-8 decoded as
+// QString decodes it, its own bytes kept for the tie-break).
+int referenceOrder(const QByteArray& a, const QByteArray& b) {
+    static const QCollator chinese{QLocale(QLocale::Chinese, QLocale::China)};
+    auto fold = [](QByteArray s) {
+        for (char& c : s) {
+            if (c >= 'A' && c <= 'Z') {
+                c = static_cast<char>(c + 32);
+            }
+        }
+        return s;
+    };
+    const QByteArray fa = fold(a);
+    const QByteArray fb = fold(b);
+    if (fa == fb) {
+        return 0;
+    }
+    const int r = sign(chinese.compare(QString::fromUtf8(fa), QString::fromUtf8(fb)));
+    if (r != 0) {
+        return r;
+    }
+    const int bytes = std::memcmp(fa.constData(), fb.constData(), static_cast<size_t>(std::min(fa.size(), fb.size())));
+    return bytes != 0 ? sign(bytes) : sign(static_cast<int>(fa.size() - fb.size()));
+}
+
+// Texts that share a beginning: each a stem followed by a few characters of the alphabet,
+// so that pairs differ after a common beginning as names and effects in a file do.
+QStringList textsWithCommonBeginnings(const QStringList& stems, const QString& alphabet, int count, quint32 seed) {
+    QRandomGenerator rng(seed);
+    QStringList out;
+    for (int i = 0; i < count; ++i) {
+        QString s = stems[rng.bounded(stems.size())];
+        const int n = rng.bounded(4);
         for (int k = 0; k < n; ++k) {
             s += alphabet[rng.bounded(alphabet.size())];
         }
@@ -130,6 +173,12 @@ private slots:
     void compareZh_isOneTotalOrder();
     void compareZh_isChineseOrderThenFoldedBytes_data();
     void compareZh_isChineseOrderThenFoldedBytes();
+    void compareZh_sameAsFullCollation_data();
+    void compareZh_sameAsFullCollation();
+    void compareZh_afterCommonBeginning_sameAsFullCollation_data();
+    void compareZh_afterCommonBeginning_sameAsFullCollation();
+    void orderBy_textNotUtf8_sameAsFullCollation();
+    void builtContextTable_sameAsIcuGivesNow();
 
     void nameIndex_refusesEqualName_inAnyOrder_data();
     void nameIndex_refusesEqualName_inAnyOrder();
@@ -254,6 +303,150 @@ void TestNameOrder::compareZh_isChineseOrderThenFoldedBytes() {
         }
         QVERIFY2(sign(store::jet::compareZh(a, b)) == expected, qPrintable(a + u'|' + b));
     }
+}
+
+// Pairs that take each way through the comparison: Chinese characters that differ where
+// the texts first differ (decided there by their weights), and every kind of character
+// whose weight depends on its neighbours or that has none of its own (decided by the
+// collator on the whole texts).
+void TestNameOrder::compareZh_sameAsFullCollation_data() {
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    auto row = [](const char* name, const QString& a, const QString& b) { QTest::newRow(name) << a << b; };
+    row("first character", QStringLiteral("桂枝汤"), QStringLiteral("麻黄汤"));
+    row("first character pinyin against code point", QStringLiteral("安宫牛黄丸"), QStringLiteral("白虎汤"));
+    row("after a common beginning", QStringLiteral("小柴胡汤"), QStringLiteral("小承气汤"));
+    row("after a long common beginning", QStringLiteral("温中散寒，利水渗湿。"),
+        QStringLiteral("温中散寒，化痰散结。"));
+    row("one starts the other", QStringLiteral("桂枝"), QStringLiteral("桂枝汤"));
+    row("same reading", QStringLiteral("芍药"), QStringLiteral("勺药"));
+    row("same reading other tone", QStringLiteral("麻黄"), QStringLiteral("马黄"));
+    row("polyphone", QStringLiteral("重楼"), QStringLiteral("种楼"));
+    row("traditional and simplified", QStringLiteral("桂枝湯"), QStringLiteral("桂枝汤"));
+    row("traditional yellow", QStringLiteral("黃芪"), QStringLiteral("黄芪"));
+    row("punctuation after a common beginning", QStringLiteral("清肺化痰。"), QStringLiteral("清肺化痰，温中散寒。"));
+    row("full-width comma and ideographic comma", QStringLiteral("桂枝，"), QStringLiteral("桂枝、"));
+    row("ideographic space and blank", QStringLiteral("桂枝\u3000汤"), QStringLiteral("桂枝 汤"));
+    row("chinese and latin", QStringLiteral("汤a"), QStringLiteral("汤B"));
+    row("chinese and a digit", QStringLiteral("汤1"), QStringLiteral("汤一"));
+    row("chinese and a full-width letter", QStringLiteral("汤Ａ"), QStringLiteral("汤安"));
+    row("compatibility ideograph", QStringLiteral("\uF900汤"), QStringLiteral("\u8C48汤"));
+    row("compatibility ideograph then more", QStringLiteral("\uF900a"), QStringLiteral("\u8C48b"));
+    row("parenthesized ideograph", QStringLiteral("\u3220"), QStringLiteral("一"));
+    row("radical", QStringLiteral("\u2E80汤"), QStringLiteral("冫汤"));
+    row("combining mark after", QStringLiteral("汤\u0301"), QStringLiteral("汤"));
+    row("combining mark between", QStringLiteral("安\u0301白"), QStringLiteral("安白"));
+    row("hangul syllables", QStringLiteral("가"), QStringLiteral("각"));
+    row("hangul and chinese", QStringLiteral("가汤"), QStringLiteral("安汤"));
+    row("thai vowel before consonant", QStringLiteral("เก"), QStringLiteral("กา"));
+    row("katakana length mark", QStringLiteral("カー"), QStringLiteral("カア"));
+    row("halfwidth katakana", QStringLiteral("\uFF76"), QStringLiteral("カ"));
+    row("beyond the basic plane", QStringLiteral("\U00020000汤"), QStringLiteral("安汤"));
+    row("extension a", QStringLiteral("\u3400汤"), QStringLiteral("\u4E00汤"));
+    row("ignorable control", QStringLiteral("汤\u0001"), QStringLiteral("汤"));
+    row("nul", QString(QChar(0)) + QStringLiteral("汤"), QStringLiteral("汤"));
+    row("empty", QString(), QStringLiteral("\u0001"));
+    row("capitals before chinese", QStringLiteral("AB桂枝"), QStringLiteral("ab麻黄"));
+    row("capitals after chinese", QStringLiteral("桂枝AB"), QStringLiteral("桂枝ab"));
+    row("private use", QStringLiteral("\uE000"), QStringLiteral("一"));
+    row("unassigned", QStringLiteral("\u9FFF"), QStringLiteral("\u9FA5"));
+}
+
+void TestNameOrder::compareZh_sameAsFullCollation() {
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    const int expected = referenceOrder(a.toUtf8(), b.toUtf8());
+    QCOMPARE(sign(store::jet::compareZh(a, b)), expected);
+    QCOMPARE(sign(store::jet::compareZh(b, a)), -expected);
+}
+
+void TestNameOrder::compareZh_afterCommonBeginning_sameAsFullCollation_data() {
+    QTest::addColumn<QStringList>("stems");
+    QTest::addColumn<QString>("alphabet");
+    QTest::addColumn<quint32>("seed");
+    const QStringList names{QStringLiteral("桂枝"), QStringLiteral("小柴胡"), QStringLiteral("小"),
+                            QStringLiteral("新订小建中"), QStringLiteral("")};
+    const QStringList effects{QStringLiteral("温中散寒，"), QStringLiteral("清热"), QStringLiteral("清肺化痰。"),
+                              QStringLiteral("安神，凉血")};
+    QTest::newRow("chinese names") << names << QStringLiteral("汤湯丸散饮加减一二三安白柴麻黄黃芍勺重种") << 21u;
+    QTest::newRow("effects and punctuation") << effects << QStringLiteral("，。、；：寒热止痛\u3000 ") << 22u;
+    QTest::newRow("marks and compatibility")
+        << names << QStringLiteral("汤\u0301\u0323\uF900\u8C48가각\u3220一") << 23u;
+    QTest::newRow("latin and digits") << names << QStringLiteral("aAbB019号Ａ") << 24u;
+}
+
+void TestNameOrder::compareZh_afterCommonBeginning_sameAsFullCollation() {
+    QFETCH(QStringList, stems);
+    QFETCH(QString, alphabet);
+    QFETCH(quint32, seed);
+    const QStringList pool = textsWithCommonBeginnings(stems, alphabet, 300, seed);
+    for (const QString& a : pool) {
+        for (int k = 0; k < 20; ++k) {
+            const QString& b = pool[(qHash(a) + static_cast<size_t>(k) * 37) % static_cast<size_t>(pool.size())];
+            QVERIFY2(sign(store::jet::compareZh(a, b)) == referenceOrder(a.toUtf8(), b.toUtf8()),
+                     qPrintable(a + u'|' + b));
+        }
+    }
+}
+
+// A damaged file may hold texts that are not UTF-8; ORDER BY still sorts them as the
+// full collation does, whatever follows the bytes that break.
+void TestNameOrder::orderBy_textNotUtf8_sameAsFullCollation() {
+    TestDataDir dir;
+    store::Database db = dir.open();
+    const QList<QByteArray> texts{
+        QByteArrayLiteral("\xE6\xA1\x82\xE6\x9E\x9D"),             // 桂枝
+        QByteArrayLiteral("\xE6\xA1\x82\xE6\x9E\x9D\xFF"),         // 桂枝, a byte no UTF-8 has
+        QByteArrayLiteral("\xE6\xA1\x82\xE6\x9E\xE6\xB1\xA4"),     // 桂, 枝 cut short, 汤
+        QByteArrayLiteral("\xE6\xA1\x82\xE6\xB1\xA4"),             // 桂汤
+        QByteArrayLiteral("\xE6\xA1\x82\xED\xA0\x80\xE6\xB1\xA4"), // 桂, a surrogate, 汤
+        QByteArrayLiteral("\xE6\xA1\x82\xC0\xAF\xE6\xB1\xA4"),     // 桂, an overlong "/", 汤
+        QByteArrayLiteral("\xE9\xBA\xBB\xE9\xBB\x84"),             // 麻黄
+        QByteArrayLiteral("\xE9\xBA\xBB\x80\xE9\xBB\x84"),         // 麻, a lone continuation byte, 黄
+        QByteArrayLiteral("\xE5\xAE\x89"),                         // 安
+        QByteArrayLiteral("\xE5\xAE"),                             // 安 cut short
+        QByteArrayLiteral("A\xE5\xAE\x89"),                        // A安
+    };
+    QVERIFY(db.executeNative(QStringLiteral("CREATE TABLE t (x TEXT)")).ok());
+    auto insert = db.prepareNative(QStringLiteral("INSERT INTO t VALUES(?1)"));
+    QVERIFY(insert.ok());
+    for (const QByteArray& text : texts) {
+        QVERIFY(insert->bindUtf8(1, text.constData(), static_cast<int>(text.size())).ok());
+        QVERIFY(insert->step().ok());
+        QVERIFY(insert->reset().ok());
+    }
+    auto select = db.prepareNative(QStringLiteral("SELECT x FROM t ORDER BY x COLLATE zh"));
+    QVERIFY(select.ok());
+    QList<QByteArray> sorted;
+    QVERIFY(store::forEachRow(*select, [&](const store::Statement& row) {
+                int bytes = 0;
+                const char* text = row.utf8(0, &bytes);
+                sorted << QByteArray(text, bytes);
+            }).ok());
+    QList<QByteArray> expected = texts;
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const QByteArray& x, const QByteArray& y) { return referenceOrder(x, y) < 0; });
+    QCOMPARE(sorted, expected);
+}
+
+// The build keeps which characters take a place that depends on their neighbours; with the
+// ICU the tests run on (the build's), it holds and says what ICU says.
+void TestNameOrder::builtContextTable_sameAsIcuGivesNow() {
+    const store::zh::Collator collator = store::zh::openChineseCollator();
+    QVERIFY(collator);
+    QVERIFY(store::zh::builtTableHolds(collator.get()));
+    const store::zh::CharSet contextual = store::zh::contextualCharacters(collator.get());
+    QVERIFY(contextual);
+    int count = 0;
+    for (UChar32 c = 0; c < 0x10000; ++c) {
+        const bool built = ((store::zh::kBuiltContextual[c / 8] >> (c % 8)) & 1) != 0;
+        QVERIFY2(built == static_cast<bool>(uset_contains(contextual.get(), c)), qPrintable(QString::number(c, 16)));
+        count += built ? 1 : 0;
+    }
+    // Combining marks are among them; a plain ideograph is not.
+    QVERIFY(((store::zh::kBuiltContextual[0x0301 / 8] >> (0x0301 % 8)) & 1) != 0);
+    QVERIFY(((store::zh::kBuiltContextual[0x6842 / 8] >> (0x6842 % 8)) & 1) == 0); // 桂
+    QVERIFY(count > 100);
 }
 
 void TestNameOrder::nameIndex_refusesEqualName_inAnyOrder_data() {
