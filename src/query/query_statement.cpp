@@ -82,17 +82,18 @@ QString buildQueryStatement(const Criteria& c, const QString& sortText) {
 
 QString readingStatement(const Criteria& c, const QString& sortText) {
     const QString statement = buildQueryStatement(c, sortText);
-    const bool any = !c.name.isEmpty() || !c.source.isEmpty() ||
-                     std::any_of(c.herbs.begin(), c.herbs.end(), std::not_fn(&QString::isEmpty)) ||
-                     std::any_of(c.effects.begin(), c.effects.end(), std::not_fn(&QString::isEmpty)) ||
-                     std::any_of(c.indications.begin(), c.indications.end(), std::not_fn(&QString::isEmpty)) ||
-                     std::any_of(c.clinical.begin(), c.clinical.end(), std::not_fn(&QString::isEmpty));
-    for (const QString& column : {kSortByName, kSortByEffects}) {
-        const QString order = QStringLiteral("order by ") + column;
-        if (any && sortText == column && statement.endsWith(order)) {
-            return statement.left(statement.size() - order.size()) + QStringLiteral("order by +") + column +
-                   QStringLiteral(", rowid");
-        }
+    auto given = [](const auto& boxes) {
+        return std::any_of(boxes.begin(), boxes.end(), std::not_fn(&QString::isEmpty));
+    };
+    const bool beyondName =
+        !c.source.isEmpty() || given(c.herbs) || given(c.effects) || given(c.indications) || given(c.clinical);
+    // Ordered by name with a criterion on the name alone, the name index itself tells which
+    // rows match: only those are read.
+    const bool scan = sortText == kSortByName ? beyondName : beyondName || !c.name.isEmpty();
+    const QString order = QStringLiteral("order by ") + sortText;
+    if (scan && (sortText == kSortByName || sortText == kSortByEffects) && statement.endsWith(order)) {
+        return statement.left(statement.size() - order.size()) + QStringLiteral("order by +") + sortText +
+               QStringLiteral(", rowid");
     }
     return statement;
 }

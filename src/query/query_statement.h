@@ -44,7 +44,8 @@ QString buildQueryStatement(const Criteria& criteria, const QString& sortText);
 // same (the index holds equal effects in the order of the rows); the engine then reads the table
 // once and sorts the matches instead of walking the whole index and reading each row where it
 // lies, which a large file no longer holds in the engine's cache. Without a criterion every row
-// matches and the statement is the query statement itself: its first rows come at once.
+// matches, and ordered by name with a criterion on the name alone the name index tells the
+// matches: then the statement is the query statement itself.
 QString readingStatement(const Criteria& criteria, const QString& sortText);
 
 // The full listing's statement for the sort list's text: ordered by 名称 or 功效;

@@ -486,6 +486,14 @@ void TestQueryCore::readingStatement_sortsTheMatchesOfATableScan() {
         QVERIFY2(plan(readingStatement(Criteria{}, sort)).contains(u"USING INDEX"_qs),
                  qPrintable(plan(readingStatement(Criteria{}, sort))));
     }
+    // A name criterion alone, ordered by name: the name index tells the matches.
+    Criteria name;
+    name.name = u"桂枝"_qs;
+    QCOMPARE(readingStatement(name, kSortByName), buildQueryStatement(name, kSortByName));
+    QVERIFY2(plan(readingStatement(name, kSortByName)).contains(u"USING INDEX fjmci"_qs),
+             qPrintable(plan(readingStatement(name, kSortByName))));
+    QVERIFY2(plan(readingStatement(name, kSortByEffects)).contains(u"TEMP B-TREE FOR ORDER BY"_qs),
+             qPrintable(plan(readingStatement(name, kSortByEffects))));
 }
 
 void TestQueryCore::stripSourceFullStop_changesTheRowsTheSystemsStatementChanges_data() {
