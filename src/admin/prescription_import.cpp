@@ -1,14 +1,11 @@
 #include "prescription_import.h"
 
+#include "platform/read_ahead.h"
 #include "store/database.h"
 #include "store/jet_sql.h"
 #include "store/schema.h"
 
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 namespace fangji::admin {
@@ -39,84 +36,33 @@ struct SourceBatch {
     const Cell& cell(int row, int column) const { return cells[static_cast<size_t>(row * kSourceColumns + column)]; }
 };
 
-// Reads the source's rows on a thread of its own, a few batches ahead of the inserts,
-// so that reading and decrypting the source overlaps with writing the target. The
-// statement and its connection are this reader's alone until it is destroyed.
-class SourceReader {
-public:
-    // rows stands on its first row already.
-    explicit SourceReader(store::Statement& rows) : m_rows(rows), m_thread([this] { run(); }) {}
-    ~SourceReader() {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stop = true;
-        }
-        m_changed.notify_all();
-        m_thread.join();
-    }
-    SourceReader(const SourceReader&) = delete;
-    SourceReader& operator=(const SourceReader&) = delete;
-
-    SourceBatch next() {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_ready.empty(); });
-        SourceBatch batch = std::move(m_ready.front());
-        m_ready.pop_front();
-        m_changed.notify_all();
-        return batch;
-    }
-
-private:
-    void run() {
-        bool last = false;
-        while (!last) {
-            SourceBatch batch = read();
-            last = batch.last || batch.error;
-            std::unique_lock lock(m_mutex);
-            m_changed.wait(lock, [this] { return m_ready.size() < kBatchesAhead || m_stop; });
-            if (m_stop) {
-                return;
+// The current row and those after it, up to a batch.
+SourceBatch readBatch(store::Statement& rows) {
+    SourceBatch batch;
+    batch.cells.reserve(static_cast<size_t>(kImportBatchRows * kSourceColumns));
+    while (batch.rows < kImportBatchRows) {
+        for (int c = 0; c < kSourceColumns; ++c) {
+            SourceBatch::Cell cell{batch.bytes.size(), -1};
+            if (!rows.isNull(c)) {
+                // The stored bytes go across as they are, without a round trip through QString.
+                const char* text = rows.utf8(c, &cell.size);
+                batch.bytes.append(text, cell.size);
             }
-            m_ready.push_back(std::move(batch));
-            m_changed.notify_all();
+            batch.cells.push_back(cell);
+        }
+        ++batch.rows;
+        auto next = rows.step();
+        if (!next) {
+            batch.error = next.error();
+            break;
+        }
+        if (!*next) {
+            batch.last = true;
+            break;
         }
     }
-
-    // The current row and those after it, up to a batch.
-    SourceBatch read() {
-        SourceBatch batch;
-        batch.cells.reserve(static_cast<size_t>(kImportBatchRows * kSourceColumns));
-        while (batch.rows < kImportBatchRows) {
-            for (int c = 0; c < kSourceColumns; ++c) {
-                SourceBatch::Cell cell{batch.bytes.size(), -1};
-                if (!m_rows.isNull(c)) {
-                    // The stored bytes go across as they are, without a round trip through QString.
-                    const char* text = m_rows.utf8(c, &cell.size);
-                    batch.bytes.append(text, cell.size);
-                }
-                batch.cells.push_back(cell);
-            }
-            ++batch.rows;
-            auto next = m_rows.step();
-            if (!next) {
-                batch.error = next.error();
-                break;
-            }
-            if (!*next) {
-                batch.last = true;
-                break;
-            }
-        }
-        return batch;
-    }
-
-    store::Statement& m_rows;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<SourceBatch> m_ready;
-    bool m_stop = false;
-    std::thread m_thread; // last: starts once the members above are there
-};
+    return batch;
+}
 
 } // namespace
 
@@ -157,10 +103,28 @@ store::Result<ImportCounts> importPrescriptions(const QString& databasePath, con
     ImportCounts counts;
     std::optional<store::DbError> failure;
     {
-        SourceReader reader(*rows);
+        // The source's rows are read on a thread of their own, a few batches ahead of the inserts,
+        // so that reading and decrypting the source overlaps with writing the target; the
+        // statement and its connection are the reader's alone meanwhile. rows stands on its
+        // first row already.
+        bool readLast = false;
+        platform::ReadAhead<SourceBatch> reader(
+            [&rows, &readLast]() -> std::optional<SourceBatch> {
+                if (readLast) {
+                    return std::nullopt;
+                }
+                SourceBatch batch = readBatch(*rows);
+                readLast = batch.last || batch.error.has_value();
+                return batch;
+            },
+            kBatchesAhead);
         int row = 0;
         for (bool last = false; !last && !failure;) {
-            const SourceBatch batch = reader.next();
+            std::optional<SourceBatch> next = reader.next();
+            if (!next) {
+                break;
+            }
+            const SourceBatch batch = std::move(*next);
             last = batch.last;
             for (int r = 0; r < batch.rows && !failure; ++r, ++row) {
                 if (row % kEventsEvery == 0 && letEventsRun) {

@@ -13,6 +13,7 @@
 #include "platform/data_file.h"
 #include "platform/paths.h"
 #include "platform/product.h"
+#include "platform/read_ahead.h"
 #include "query/query_statement.h"
 #include "query/result_export.h"
 #include "store/backup.h"
@@ -31,13 +32,9 @@
 
 #include <algorithm>
 #include <array>
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 namespace fangji::cli {
@@ -434,72 +431,6 @@ PreparedPiece prepare(const Input& in) {
     return piece;
 }
 
-// Reads and prepares the pieces of an input on a thread of its own, at most two pieces
-// ahead, while the caller stores the ones before. Stops when destroyed.
-class PiecesAhead {
-public:
-    explicit PiecesAhead(AddInput& input) : m_input(input), m_thread([this] { run(); }) {}
-    ~PiecesAhead() {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stop = true;
-        }
-        m_changed.notify_all();
-        m_thread.join();
-    }
-    PiecesAhead(const PiecesAhead&) = delete;
-    PiecesAhead& operator=(const PiecesAhead&) = delete;
-
-    // The next piece in input order; nothing at the end.
-    std::optional<PreparedPiece> next() {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_ready.empty() || m_end; });
-        if (m_ready.empty()) {
-            return std::nullopt;
-        }
-        PreparedPiece piece = std::move(m_ready.front());
-        m_ready.pop_front();
-        m_changed.notify_all();
-        return piece;
-    }
-
-private:
-    void run() {
-        while (true) {
-            PreparedPiece piece;
-            if (!prepareNext(piece)) {
-                break;
-            }
-            std::unique_lock lock(m_mutex);
-            m_changed.wait(lock, [this] { return m_ready.size() < 2 || m_stop; });
-            if (m_stop) {
-                break;
-            }
-            m_ready.push_back(std::move(piece));
-            m_changed.notify_all();
-        }
-        const std::lock_guard lock(m_mutex);
-        m_end = true;
-        m_changed.notify_all();
-    }
-
-    bool prepareNext(PreparedPiece& piece) {
-        const std::optional<Input> in = m_input.next();
-        if (in) {
-            piece = prepare(*in);
-        }
-        return in.has_value();
-    }
-
-    AddInput& m_input;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<PreparedPiece> m_ready;
-    bool m_stop = false;
-    bool m_end = false;
-    std::thread m_thread; // last: starts once the members above are there
-};
-
 int cmdAdd(QCommandLineParser& p, Streams& io) {
     const QStringList files = p.positionalArguments();
     if (files.size() > 1) {
@@ -530,7 +461,17 @@ int cmdAdd(QCommandLineParser& p, Streams& io) {
     input.setFormat(format);
     const QString nothingAdded = QStringLiteral("；没有登录任何方剂");
     // The input is read and made ready from here on, while the file is opened.
-    PiecesAhead ahead(input);
+    // Read and made ready on a thread of its own, at most two pieces ahead, while the ones
+    // before are stored.
+    platform::ReadAhead<PreparedPiece> ahead(
+        [&input]() -> std::optional<PreparedPiece> {
+            const std::optional<Input> in = input.next();
+            if (!in) {
+                return std::nullopt;
+            }
+            return prepare(*in);
+        },
+        2);
     auto db = openDatabase();
     std::optional<PreparedPiece> prepared = ahead.next(); // the first piece is always given
     if (!prepared->error.isEmpty()) {
