@@ -144,8 +144,7 @@ store::Result<ImportCounts> importPrescriptions(const QString& databasePath, con
                 if (failure) {
                     break;
                 }
-                auto done = insert->step();
-                if (!done) {
+                if (auto done = insert->stepAndReset(); !done) {
                     failure = done.error();
                     break;
                 }
@@ -153,9 +152,6 @@ store::Result<ImportCounts> importPrescriptions(const QString& databasePath, con
                     ++counts.added;
                 } else {
                     ++counts.present;
-                }
-                if (store::Status s = insert->reset(); !s) {
-                    failure = s.error();
                 }
             }
             if (!failure && batch.error) {

@@ -49,12 +49,8 @@ store::Status TermWriter::sendNew() {
         if (store::Status bound = m_insert.bindUtf8(1, term.data(), static_cast<int>(term.size())); !bound) {
             return bound;
         }
-        auto stepped = m_insert.step();
-        if (!stepped) {
+        if (auto stepped = m_insert.stepAndReset(); !stepped) {
             return stepped.error();
-        }
-        if (store::Status reset = m_insert.reset(); !reset) {
-            return reset;
         }
     }
     return {};

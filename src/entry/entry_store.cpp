@@ -187,15 +187,10 @@ store::Result<bool> PrescriptionAdder::addIfNew(const StoredTextViews& record) {
         if (store::Status s = bindText(m_seek, 1, record[store::ColName]); !s) {
             return s.error();
         }
-        auto found = m_seek.step();
-        // The seek lets go of the table at once, as a finished one would.
-        const store::Status reset = m_seek.reset();
+        auto found = m_seek.stepAndReset();
         m_seek.clearBindings();
         if (!found) {
             return found.error();
-        }
-        if (!reset) {
-            return reset.error();
         }
         if (*found) {
             return false;
@@ -205,18 +200,13 @@ store::Result<bool> PrescriptionAdder::addIfNew(const StoredTextViews& record) {
     for (int i = 0; i < store::PrescriptionColumnCount && bound; ++i) {
         bound = bindText(m_insert, i + 1, record[i]);
     }
-    auto done = bound ? m_insert.step() : store::Result<bool>(bound.error());
-    const bool written = m_insert.changes() > 0;
-    const store::Status reset = m_insert.reset();
+    auto done = bound ? m_insert.stepAndReset() : store::Result<bool>(bound.error());
     // The texts are the caller's: no binding outlives this call.
     m_insert.clearBindings();
     if (!done) {
         return done.error();
     }
-    if (!reset) {
-        return reset.error();
-    }
-    return m_seeks || written;
+    return m_seeks || m_insert.changes() > 0;
 }
 
 store::Result<bool> updateExisting(store::Database& db, const EntryRecord& record) {

@@ -56,7 +56,10 @@ Criteria trimmed(const Criteria& c) {
     return t;
 }
 
-QString buildQueryStatement(const Criteria& c, const QString& sortText) {
+namespace {
+
+// The query statement; with sortMatches, its order is written "+名称, rowid" (or "+功效, rowid").
+QString queryStatement(const Criteria& c, const QString& sortText, bool sortMatches) {
     QString sql = QStringLiteral("SELECT * FROM 中医方剂 WHERE");
     appendWordCondition(sql, QStringLiteral(" "), QStringLiteral("名称"), c.name);
     for (const QString& herb : c.herbs) {
@@ -72,16 +75,20 @@ QString buildQueryStatement(const Criteria& c, const QString& sortText) {
         appendCondition(sql, QStringLiteral(" and 应用 like "), clinical);
     }
     appendCondition(sql, QStringLiteral(" and 来源 like "), c.source);
-    if (sortText == kSortByName) {
-        sql += QStringLiteral("order by 名称");
-    } else if (sortText == kSortByEffects) {
-        sql += QStringLiteral("order by 功效");
+    if (sortText == kSortByName || sortText == kSortByEffects) {
+        sql += sortMatches ? QStringLiteral("order by +") + sortText + QStringLiteral(", rowid")
+                           : QStringLiteral("order by ") + sortText;
     }
     return sql;
 }
 
+} // namespace
+
+QString buildQueryStatement(const Criteria& c, const QString& sortText) {
+    return queryStatement(c, sortText, false);
+}
+
 QString readingStatement(const Criteria& c, const QString& sortText) {
-    const QString statement = buildQueryStatement(c, sortText);
     auto given = [](const auto& boxes) {
         return std::any_of(boxes.begin(), boxes.end(), std::not_fn(&QString::isEmpty));
     };
@@ -89,13 +96,8 @@ QString readingStatement(const Criteria& c, const QString& sortText) {
         !c.source.isEmpty() || given(c.herbs) || given(c.effects) || given(c.indications) || given(c.clinical);
     // Ordered by name with a criterion on the name alone, the name index itself tells which
     // rows match: only those are read.
-    const bool scan = sortText == kSortByName ? beyondName : beyondName || !c.name.isEmpty();
-    const QString order = QStringLiteral("order by ") + sortText;
-    if (scan && (sortText == kSortByName || sortText == kSortByEffects) && statement.endsWith(order)) {
-        return statement.left(statement.size() - order.size()) + QStringLiteral("order by +") + sortText +
-               QStringLiteral(", rowid");
-    }
-    return statement;
+    const bool sortMatches = sortText == kSortByName ? beyondName : beyondName || !c.name.isEmpty();
+    return queryStatement(c, sortText, sortMatches);
 }
 
 QString fullListingStatement(const QString& sortText) {

@@ -134,6 +134,18 @@ Result<bool> Statement::step() {
     return e;
 }
 
+Result<bool> Statement::stepAndReset() {
+    auto row = step();
+    const Status reset = this->reset();
+    if (!row) {
+        return row.error();
+    }
+    if (!reset) {
+        return reset.error();
+    }
+    return row;
+}
+
 Status Statement::reset() {
     if (sqlite3_reset(m_stmt) != SQLITE_OK) {
         return errorOf(m_db);

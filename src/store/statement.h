@@ -35,6 +35,9 @@ public:
     // Advances to the next row: true when a row is there, false at the end.
     Result<bool> step();
     Status reset();
+    // Steps once and resets at once, so that the statement lets go of the table as a finished
+    // one would: whether a row was there. A failed step is reported before a failed reset.
+    Result<bool> stepAndReset();
     // Rows the connection's last finished insert, update or delete changed.
     int changes() const;
 
